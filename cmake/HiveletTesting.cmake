@@ -1,0 +1,60 @@
+# Test helpers shared by every folder under tests/.
+#
+# hivelet_test(NAME SOURCES ... LIBS ... [THREADS] [NATIVE_ONLY] [WINDOWS_ONLY])
+#   THREADS      the suite exercises worker threads: it also runs in the ThreadSanitizer build.
+#   NATIVE_ONLY  not built for Windows (for example it needs Debian's hivex).
+#   WINDOWS_ONLY built only for Windows (tests of the real Win32 services, run under Wine).
+
+if(HIVELET_BUILD_TESTS)
+  if(CMAKE_CROSSCOMPILING)
+    # Debian ships GoogleTest's sources; build them with the cross compiler.
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+    if(NOT TARGET GTest::gtest)
+      add_library(GTest::gtest ALIAS gtest)
+      add_library(GTest::gtest_main ALIAS gtest_main)
+      add_library(GTest::gmock ALIAS gmock)
+    endif()
+  else()
+    find_package(GTest REQUIRED)
+    include(GoogleTest)
+  endif()
+endif()
+
+function(hivelet_test name)
+  cmake_parse_arguments(T "THREADS;NATIVE_ONLY;WINDOWS_ONLY" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT HIVELET_BUILD_TESTS)
+    return()
+  endif()
+  if(HIVELET_ONLY_THREAD_TESTS AND NOT T_THREADS)
+    return()
+  endif()
+  if(T_NATIVE_ONLY AND WIN32)
+    return()
+  endif()
+  if(T_WINDOWS_ONLY AND NOT WIN32)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_SOURCE_DIR}/tests")
+  target_compile_definitions(${name} PRIVATE
+    HIVELET_SAMPLE_HIVES="${HIVELET_SAMPLE_HIVES}"
+    HIVELET_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  set(labels "")
+  if(T_THREADS)
+    list(APPEND labels threads)
+  endif()
+  if(CMAKE_CROSSCOMPILING)
+    # One ctest entry per suite: discovering cases would start Wine once per case.
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+    if(labels)
+      set_tests_properties(${name} PROPERTIES LABELS "${labels}")
+    endif()
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 600 LABELS "${labels}")
+  endif()
+endfunction()
