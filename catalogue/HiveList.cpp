@@ -1,0 +1,70 @@
+#include "catalogue/HiveList.h"
+
+#include "catalogue/DevicePath.h"
+#include "catalogue/TextCase.h"
+
+namespace hivelet::catalogue {
+namespace {
+
+// String data of a registry value: up to the first terminator, which REG_SZ data usually carries.
+std::string StringData(const platform::RegistryValue& value) {
+    return value.data.substr(0, value.data.find('\0'));
+}
+
+} // namespace
+
+bool IsCompactableHive(const std::string& valueName) {
+    static const std::string machine = "\\REGISTRY\\MACHINE";
+    static const std::string user = "\\REGISTRY\\USER\\";
+    if (StartsWithNoCase(valueName, machine)) {
+        return true;
+    }
+    if (!StartsWithNoCase(valueName, user)) {
+        return false;
+    }
+    const std::string rest = valueName.substr(user.size());
+    if (SameTextNoCase(rest, ".DEFAULT")) {
+        return true;
+    }
+    return rest.size() >= 2 && UpperAscii(rest[0]) == 'S' && rest[1] == '-';
+}
+
+void LoadHiveList(platform::Platform& platform, bool isWow64, HiveList& list) {
+    list.clear();
+    platform::KeyHandle key;
+    if (!platform
+             .OpenKeyEx(platform::RootKey::LocalMachine, HiveListKey, platform::reg::KeyRead, key)
+             .ok() ||
+        !key) {
+        return;
+    }
+    std::vector<std::string> names;
+    if (!platform.EnumValueNames(key, names).ok()) {
+        names.clear();
+    }
+    for (const auto& name : names) {
+        if (!IsCompactableHive(name)) {
+            continue;
+        }
+        platform::RegistryValue value;
+        if (!platform.QueryValue(key, name, value).ok()) {
+            continue;
+        }
+        if (value.type != platform::reg::Sz && value.type != platform::reg::ExpandSz) {
+            continue;
+        }
+        const std::string devicePath = StringData(value);
+        if (devicePath.empty()) {
+            continue;
+        }
+        std::string file = HiveFileFromDevicePath(platform, devicePath, isWow64);
+        if (file.empty()) {
+            continue;
+        }
+        list.HiveNames.push_back(name);
+        list.HiveFiles.push_back(std::move(file));
+    }
+    platform.CloseKey(key);
+}
+
+} // namespace hivelet::catalogue
