@@ -19,6 +19,7 @@ enum class ErrorKind {
     Dirty,       // sequence numbers differ: the latest data may be only in the transaction logs
     Corrupt,     // a structure is inconsistent (bad offset, loop, shared cell, bad checksum...)
     TooLarge,    // a named limit was exceeded (file size, list length, tree depth...)
+    NotFound,    // the key a subtree path names does not exist
 };
 
 // The result of every operation. `message` is one line that names the file and, where one
@@ -34,6 +35,9 @@ struct CompactOptions {
     // regard to case) of a key below the root, e.g. "Wow6432Node", which becomes the root of the
     // copy, as RegSaveKey of that key would write it.
     std::string subtreePath;
+    // Flush the copy to disk before it takes the target name (what a save should do; benchmarks
+    // and tests may skip it).
+    bool durable = true;
 };
 
 // Writes a compact copy of `sourcePath` (every live cell packed, no free space, the source's

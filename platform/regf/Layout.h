@@ -1,0 +1,75 @@
+// Places cells into bins the way a compact hive wants them: 4 KiB bins, a bigger bin only for a
+// cell that needs one, each new cell in the open bin whose free room fits it most tightly, free
+// space only at bin tails.
+//
+// Bins stay open for best fit until the current stretch of output (a "segment") has grown past a
+// target size and its bins are nearly full (or it has grown to twice the target); then the whole
+// segment is closed and, when emitting, written out. Closing only when little room is left keeps
+// the free space at segment ends small. A writer runs
+// the same sequence of allocations twice, first to plan (offsets only), then to emit (bytes in a
+// segment buffer); the layout is a pure function of that sequence, so both runs agree.
+#pragma once
+
+#include "platform/regf/ByteSink.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace hivelet::regf {
+
+// Optional free space placed before live cells (hives that look churned, for tests and
+// benchmarks). Must answer the same for the same sequence of calls.
+class GapSource {
+public:
+    virtual ~GapSource() = default;
+    // Size of a free cell to put before a cell of `cellSize` bytes when `room` bytes are free
+    // in its bin: 0, or a multiple of 8 no larger than room - cellSize.
+    virtual uint32_t gapBefore(uint32_t cellSize, uint32_t room) = 0;
+    // Back to the first answer: every pass over the same cells starts here.
+    virtual void restart() = 0;
+};
+
+class Layout {
+public:
+    // `sink` null: plan only. `segmentTarget`: bytes of bins after which a segment may close.
+    Layout(ByteSink* sink, GapSource* gaps, uint32_t segmentTarget = 4u << 20);
+
+    // Offset (from the start of the bins data) of a new allocated cell of `size` bytes (a
+    // multiple of 8, the size field included). When emitting, the size field is written.
+    // Returns false when the hive would outgrow its limit or the sink failed.
+    bool allocate(uint32_t size, uint32_t& cell);
+    // Where the cell's bytes go (emitting only). Valid until the next allocate().
+    uint8_t* at(uint32_t cell) { return buffer_.data() + (cell - segmentStart_); }
+    // Called between groups of cells written together; may close the segment.
+    bool endGroup();
+    bool finish();
+    uint32_t size() const { return end_; }
+
+private:
+    struct OpenBin {
+        uint32_t offset;
+        uint32_t size;
+        uint32_t used;
+    };
+    static constexpr uint32_t kBuckets = 512; // free room / 8 of a bin is always below 4096 / 8
+
+    uint32_t newBin(uint32_t size);
+    uint32_t place(uint32_t bin, uint32_t size);
+    void file(uint32_t bin);
+    bool closeSegment();
+
+    ByteSink* sink_;
+    GapSource* gaps_;
+    uint32_t segmentTarget_;
+    uint32_t segmentStart_ = 0;
+    uint32_t end_ = 0;
+    uint32_t openRoom_ = 0; // free bytes in the segment's bins
+    bool failed_ = false;
+    std::vector<OpenBin> bins_;
+    std::array<std::vector<uint32_t>, kBuckets> buckets_;
+    std::array<uint64_t, kBuckets / 64> nonEmpty_{};
+    std::vector<uint8_t> buffer_;
+};
+
+} // namespace hivelet::regf

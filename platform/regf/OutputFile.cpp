@@ -1,0 +1,179 @@
+#include "platform/regf/OutputFile.h"
+
+#include "platform/regf/Errors.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace hivelet::regf {
+namespace {
+
+namespace fs = std::filesystem;
+
+#if defined(_WIN32)
+int OpenExclusive(const fs::path& path) {
+    return _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+long WriteSome(int fd, const uint8_t* data, size_t size) {
+    unsigned chunk = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);
+    return _write(fd, data, chunk);
+}
+int SyncFile(int fd) {
+    return _commit(fd);
+}
+int CloseFile(int fd) {
+    return _close(fd);
+}
+#else
+int OpenExclusive(const fs::path& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+long WriteSome(int fd, const uint8_t* data, size_t size) {
+    return ::write(fd, data, size);
+}
+int SyncFile(int fd) {
+    return ::fsync(fd);
+}
+int CloseFile(int fd) {
+    return ::close(fd);
+}
+#endif
+
+std::string RandomSuffix() {
+    static const char* digits = "0123456789abcdef";
+    std::random_device device;
+    std::string suffix;
+    for (int i = 0; i < 2; ++i) {
+        uint32_t r = device();
+        for (int k = 0; k < 8; ++k) {
+            suffix.push_back(digits[(r >> (4 * k)) & 0xF]);
+        }
+    }
+    return suffix;
+}
+
+} // namespace
+
+OutputFile::~OutputFile() {
+    discard();
+}
+
+void OutputFile::discard() {
+    if (fd_ >= 0) {
+        CloseFile(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        std::error_code ec;
+        fs::remove(fs::path(temporary_), ec);
+        temporary_.clear();
+    }
+}
+
+Status OutputFile::create(const std::string& target, bool replace) {
+    discard();
+    target_ = target;
+    replace_ = replace;
+    std::error_code ec;
+    fs::path targetPath(target);
+    if (!replace && fs::exists(fs::symlink_status(targetPath, ec))) {
+        return Failure(ErrorKind::Io, target, "the target file already exists");
+    }
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        fs::path candidate = targetPath;
+        candidate += ".tmp-" + RandomSuffix();
+        int fd = OpenExclusive(candidate);
+        if (fd >= 0) {
+            fd_ = fd;
+            temporary_ = candidate.string();
+            writeFailed_ = false;
+            return {};
+        }
+        if (errno != EEXIST) {
+            return Failure(ErrorKind::Io, candidate.string(), std::strerror(errno));
+        }
+    }
+    return Failure(ErrorKind::Io, target, "no free temporary name next to the target");
+}
+
+bool OutputFile::write(const uint8_t* data, size_t size) {
+    if (fd_ < 0 || writeFailed_) {
+        return false;
+    }
+    while (size > 0) {
+        long n = WriteSome(fd_, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            writeFailed_ = true;
+            writeError_ = n < 0 ? std::strerror(errno) : "nothing written";
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+Status OutputFile::publish(bool durable) {
+    if (fd_ < 0) {
+        return Failure(ErrorKind::Io, target_, "no file being written");
+    }
+    if (writeFailed_) {
+        Status s = Failure(ErrorKind::Io, temporary_, "write failed: " + writeError_);
+        discard();
+        return s;
+    }
+    if (durable && SyncFile(fd_) != 0) {
+        Status s = Failure(ErrorKind::Io, temporary_,
+                           std::string("flush failed: ") + std::strerror(errno));
+        discard();
+        return s;
+    }
+    int fd = fd_;
+    fd_ = -1;
+    if (CloseFile(fd) != 0) {
+        Status s = Failure(ErrorKind::Io, temporary_, std::strerror(errno));
+        discard();
+        return s;
+    }
+    std::error_code ec;
+    fs::path from(temporary_);
+    fs::path to(target_);
+    if (!replace_) {
+        // A hard link publishes without ever replacing a file that appeared meanwhile.
+        fs::create_hard_link(from, to, ec);
+        if (!ec) {
+            discard();
+            return {};
+        }
+        std::error_code probe;
+        if (ec == std::errc::file_exists || fs::exists(fs::symlink_status(to, probe))) {
+            discard();
+            return Failure(ErrorKind::Io, target_, "the target file already exists");
+        }
+        ec.clear();
+    }
+    fs::rename(from, to, ec);
+    if (ec) {
+        Status s = Failure(ErrorKind::Io, target_, "rename failed: " + ec.message());
+        discard();
+        return s;
+    }
+    temporary_.clear();
+    return {};
+}
+
+} // namespace hivelet::regf

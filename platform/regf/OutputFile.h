@@ -1,0 +1,37 @@
+// A file written under a temporary name next to its target and published only when complete:
+// the target name never holds a partial file, and a failed or abandoned write leaves nothing.
+#pragma once
+
+#include "platform/regf/ByteSink.h"
+#include "platform/regf/Regf.h"
+
+#include <string>
+
+namespace hivelet::regf {
+
+class OutputFile : public ByteSink {
+public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile() override; // removes the temporary file unless published
+
+    // Creates the temporary file. With `replace` false, fails (Io) if `target` exists.
+    Status create(const std::string& target, bool replace);
+    bool write(const uint8_t* data, size_t size) override;
+    // Flushes (to disk when `durable`), closes and renames the temporary file to the target.
+    Status publish(bool durable);
+    const std::string& temporaryPath() const { return temporary_; }
+
+private:
+    void discard();
+
+    std::string target_;
+    std::string temporary_;
+    bool replace_ = false;
+    int fd_ = -1;
+    bool writeFailed_ = false;
+    std::string writeError_;
+};
+
+} // namespace hivelet::regf
