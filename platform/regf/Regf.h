@@ -53,6 +53,12 @@ Status CompactHiveFile(const std::string& sourcePath, const std::string& targetP
 // live cells neither overlap nor are unreachable.
 Status VerifyHiveFile(const std::string& path);
 
+// VerifyHiveFile plus everything a compact copy promises: sequence numbers 1/1, no bytes after
+// the last bin, 4 KiB bins unless a big cell needs more, free space only as one cell at a bin's
+// tail, no unreachable cell, every cell exactly the size its record needs, exact maximum-length
+// fields, the list and value-data kinds Windows writes for the format version.
+Status VerifyCompactHiveFile(const std::string& path);
+
 // A canonical text of the whole tree (keys, classes, flags, timestamps, values with type and
 // data, security descriptors, in order). Two hives holding the same tree give the same text,
 // whatever their cell layout.

@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
     if (command == "verify" && args.size() == 2) {
         return Report(regf::VerifyHiveFile(args[1]));
     }
+    if (command == "verify" && args.size() == 3 && args[2] == "--compact") {
+        return Report(regf::VerifyCompactHiveFile(args[1]));
+    }
     if (command == "dump" && args.size() == 2) {
         std::string text;
         regf::Status status = regf::DumpHiveFile(args[1], text);
