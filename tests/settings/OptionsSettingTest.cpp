@@ -57,7 +57,7 @@ TEST_F(OptionsTest, ReadsKeysInOrderWithTheIntegerRules) {
     OptionsSetting().IsShowLine = true;
     OptionsSetting().Lan = "NoSuchLanguage";
     LoadOrSaveOptions(fake, false);
-    EXPECT_EQ(fake.FileText(Ini), "[Other]\r\nKeep=me\r\n[options]\r\nRestorePoint=1\r\n"
+    EXPECT_EQ(fake.FileText(Ini), "[Other]\r\nKeep=me\r\n[options]\r\nrestorepoint=1\r\n"
                                   "IsAskBeforeDefrag=0\r\nIsShowLine=1\r\nLan=NoSuchLanguage\r\n");
     OptionsSetting() = {};
     LoadOrSaveOptions(fake, true);

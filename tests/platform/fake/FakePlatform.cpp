@@ -1,6 +1,7 @@
 #include "FakePlatform.h"
 
 #include "FakeProfileText.h"
+#include "platform/ini/Profile.h"
 
 #include <algorithm>
 
@@ -793,8 +794,8 @@ std::string FakePlatform::GetProfileString(const std::string& section, const std
         value = ProfileLookup(it->second.content, section, key);
     }
     std::string result = value ? *value : defaultValue;
-    if (result.size() > ProfileValueChars) {
-        result.resize(ProfileValueChars);
+    if (result.size() > ini::MaxValueChars) {
+        result.resize(ini::MaxValueChars);
     }
     return result;
 }
@@ -803,11 +804,18 @@ bool FakePlatform::WriteProfileString(const std::string& section, const std::str
                                       const std::string& value, const std::string& file) {
     std::lock_guard lock(mutex_);
     bool ok = ProfileWritableLocked(file) && failingProfileKeys_.count(key) == 0;
+    std::optional<std::string> text;
+    if (ok) {
+        auto existing = files_.find(file);
+        text = ProfileWrite(existing == files_.end() ? std::string() : existing->second.content,
+                            section, key, value);
+        ok = text.has_value();
+    }
     LogLocked("WriteProfileString " + section + " " + key + "=" + value + " " + file + " -> " +
               (ok ? "1" : "0"));
     if (ok) {
         auto& f = files_[file];
-        f.content = ProfileWrite(f.content, section, key, value);
+        f.content = *text;
         f.sizeOverride.reset();
     }
     return ok;

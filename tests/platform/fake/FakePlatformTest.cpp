@@ -55,7 +55,9 @@ TEST(FakeProfile, WritesKeepOrderReplaceInPlaceAndRespectFailures) {
     EXPECT_TRUE(fake.WriteProfileString("Other", "X", "x", "C:\\o.ini"));
     EXPECT_TRUE(fake.WriteProfileString("options", "B", "2", "C:\\o.ini"));
     EXPECT_TRUE(fake.WriteProfileString("Options", "a", "0", "C:\\o.ini"));
-    EXPECT_EQ(fake.FileText("C:\\o.ini"), "[Options]\r\na=0\r\nB=2\r\n[Other]\r\nX=x\r\n");
+    // Like the real profile files: the key keeps its first spelling, a new section follows a
+    // blank line.
+    EXPECT_EQ(fake.FileText("C:\\o.ini"), "[Options]\r\nA=0\r\nB=2\r\n\r\n[Other]\r\nX=x\r\n");
     EXPECT_TRUE(fake.EraseProfileSection("OPTIONS", "C:\\o.ini"));
     EXPECT_EQ(fake.FileText("C:\\o.ini"), "[Other]\r\nX=x\r\n");
 
