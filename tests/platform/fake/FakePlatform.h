@@ -7,6 +7,12 @@
 // may save hives while the test thread measures files, and a `Gate` lets a test hold a save or a
 // restore-point request in the middle until it releases it.
 //
+// Defaults where nothing is scripted: every privilege is known and held; SaveKey writes an
+// 8192-byte file and fails with AlreadyExists when the target exists; ReplaceKey fails with
+// FileNotFound without the new file and AlreadyExists when the old (backup) name is taken, and on
+// success holds the new file (no delete, no exclusive open) as Windows does until the restart;
+// the version is NT 5.1; IsWow64Process answers false; profile files follow platform/ini's rules.
+//
 // Path and name comparisons ignore the case of A-Z, as Windows does. Files live in one flat
 // table keyed by their full path; there are no folders, except that a folder can be scripted as
 // unwritable for profile files.
