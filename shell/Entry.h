@@ -1,0 +1,25 @@
+// Process entry shared by the Windows and the Linux build, once the window backend and the
+// platform are chosen.
+#pragma once
+
+#include "platform/Platform.h"
+#include "shell/Main.h"
+#include "ui/Application.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hivelet::shell {
+
+// Looks for a running Hivelet by its main window's class. When there is one, posts
+// WM_RESTOREINSTANCE to it, brings it to the front and returns true: this process then ends with
+// exit code 0 without creating a window and without passing its command line on.
+bool WakeRunningInstance(ui::Application& app);
+
+// Gives the application its title and its web-page opener (the platform's shell, no owner
+// window), and creates the main window (FormCreate has run). The caller runs it with app.Run.
+std::unique_ptr<TfrmMain> CreateMainWindow(ui::Application& app, platform::Platform& platform,
+                                           std::vector<std::string> arguments);
+
+} // namespace hivelet::shell

@@ -1,0 +1,109 @@
+// The native Linux build: works on a Windows system image with no screen. Without a switch it
+// lists the hives; /Scan and /Silent run as on Windows, with every message box printed to the
+// terminal and answered with its default button, and print the results at the end.
+#include "catalogue/DevicePath.h"
+#include "catalogue/HiveList.h"
+#include "platform/image/ImagePlatform.h"
+#include "shell/CommandLine.h"
+#include "shell/Console.h"
+#include "shell/Entry.h"
+#include "shell/Product.h"
+#include "shell/WindowsVersion.h"
+#include "ui/headless/HeadlessBackend.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+using namespace hivelet;
+
+namespace {
+
+constexpr const char* Usage = "usage: hivelet --image DIR [/Silent | /Scan [RESULTFILE]]";
+
+// Posted before the loop starts, handled after FormShow: a run that FormShow did not turn into
+// an unattended sequence (for example on an unsupported system) has nothing more to do here.
+constexpr uint32_t EndIfInteractive = ui::wm::App + 1;
+
+int ListHives(platform::Platform& platform) {
+    if (!shell::IsSupportedWindowsVersion(shell::GetWindowsVersionCode(platform)))
+        std::cerr << shell::MessageBoxLine(shell::ProductTitle,
+                                           "The software does not support the current Windows "
+                                           "system!")
+                  << "\n";
+    catalogue::HiveList list;
+    catalogue::LoadHiveList(platform, catalogue::DetectWow64(platform), list);
+    std::cout << shell::HiveListReport(list.HiveNames, list.HiveFiles);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const shell::CommandLine cl = shell::ParseCommandLine({argv + 1, argv + argc});
+    if (!cl.error.empty()) {
+        std::cerr << "hivelet: " << cl.error << " (" << Usage << ")\n";
+        return 2;
+    }
+    if (!cl.imageDir) {
+        std::cerr << "hivelet: this build works on a Windows system image; give its folder with "
+                     "--image DIR ("
+                  << Usage << ")\n";
+        return 2;
+    }
+
+    auto backend = ui::headless::MakeHeadlessBackend(ui::headless::Options{.realTime = true});
+    ui::headless::HeadlessBackend& headless = *backend;
+    headless.OnMessageBox = [](const ui::headless::MessageBoxRecord& box) {
+        std::cerr << shell::MessageBoxLine(box.caption, box.text) << "\n";
+        return shell::DefaultMessageBoxAnswer(box.flags);
+    };
+    ui::Application app(std::move(backend));
+    if (shell::WakeRunningInstance(app))
+        return 0;
+
+    std::unique_ptr<image::ImagePlatform> platform;
+    try {
+        platform = std::make_unique<image::ImagePlatform>(*cl.imageDir);
+    } catch (const std::exception& e) {
+        std::cerr << "hivelet: cannot use the system image " << *cl.imageDir << ": " << e.what()
+                  << "\n";
+        return 1;
+    }
+
+    if (shell::FirstArgumentSwitch(cl.arguments) == shell::UnattendedSwitch::None)
+        return ListHives(*platform);
+
+    std::unique_ptr<shell::TfrmMain> form;
+    // The image restarting ends the program as Windows ends it: at once, without closing the
+    // window (the scheduled snapshots are in place by now).
+    platform->SetSessionEndHandler([&form, &platform] {
+        if (form)
+            std::cout << shell::AnalysisReport(*form);
+        const std::optional<image::BootOutcome> boot = platform->lastBoot();
+        std::cout << "\nThe system image restarted";
+        if (boot)
+            std::cout << ": " << boot->replaced.size() << " hive(s) replaced";
+        std::cout << ".\n";
+        std::cout.flush();
+        std::cerr.flush();
+        std::_Exit(0);
+    });
+
+    form = shell::CreateMainWindow(app, *platform, cl.arguments);
+    form->OnMessage(EndIfInteractive, [&form](uint64_t, int64_t) {
+        if (!form->Unattended)
+            form->Close();
+    });
+    form->Post(EndIfInteractive);
+    app.Run(*form);
+
+    if (!form->Unattended)
+        return 1; // FormShow refused the run; its message is on the terminal
+    std::cout << shell::AnalysisReport(*form);
+    for (const ui::headless::MessageBoxRecord& box : headless.MessageBoxes())
+        if ((box.flags & ui::mb::IconMask) == ui::mb::IconError)
+            return 1;
+    return 0;
+}

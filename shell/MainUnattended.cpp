@@ -1,0 +1,86 @@
+// The messages the main window gets from outside its own controls: a second instance waking it
+// up, and the unattended sequences that /Silent and /Scan post from FormShow.
+#include "shell/Main.h"
+
+#include "ui/WindowSlot.h"
+
+#include <stdexcept>
+
+namespace hivelet::shell {
+
+namespace {
+
+// The profile service refused a write; the text is the runtime's own for that failure.
+std::runtime_error UnableToWrite(const std::string& file) {
+    return std::runtime_error("Unable to write to " + file);
+}
+
+} // namespace
+
+void TfrmMain::WMRestoreInstance() {
+    // Sets the visible flag; a window hidden by an unattended run keeps its flag set and so stays
+    // hidden.
+    Show();
+    if (App().IsMinimized())
+        App().Restore();
+    // The innermost modal dialog, if any, is what the user must see first.
+    ui::Form* front = App().ActiveForm();
+    if (front && front->Slot())
+        App().BringToFront(front->Slot()->Native());
+}
+
+void TfrmMain::WMSilentRun() {
+    RunUnattended(&TfrmMain::SilentSequence);
+}
+
+void TfrmMain::WMScanRun() {
+    RunUnattended(&TfrmMain::ScanSequence);
+}
+
+void TfrmMain::RunUnattended(void (TfrmMain::*sequence)()) {
+    // Hidden below the toolkit (the visible flag stays set) together with the taskbar button.
+    HideWindow();
+    App().HideAppWindow();
+    try {
+        (this->*sequence)();
+    } catch (const std::exception& e) {
+        App().ShowException(e.what());
+    } catch (...) {
+        App().ShowException("Unknown error");
+    }
+    // Also after a failure: a hidden window that never closes would keep the process alive with
+    // nothing left to do.
+    Close();
+}
+
+void TfrmMain::SilentSequence() {
+    bAnalyzeRegistryClick();
+    // Only a complete and sound analysis enables the compaction.
+    if (bDefragRegistry->Enabled())
+        bDefragRegistryClick();
+}
+
+void TfrmMain::ScanSequence() {
+    const std::string file = Arguments.size() > 1 ? Arguments[1] : std::string();
+    // A result from an earlier run must not survive a run whose analysis fails.
+    if (!file.empty() && !Platform.EraseProfileSection(ScanResultSection, file))
+        throw UnableToWrite(file);
+
+    bAnalyzeRegistryClick();
+    if (file.empty())
+        return;
+
+    const std::pair<const char*, std::string> values[] = {
+        {ScanCurrentSizeKey, lCurrentRegistrySize->Caption()},
+        {ScanNewSizeKey, lNewRegistrySize->Caption()},
+        {ScanSizeReductionKey, lSizeReduction->Caption()},
+        {ScanCompactPercentKey, lCompactPercent->Caption()},
+        {ScanTimeKey, Platform.LocalDateTimeText()},
+    };
+    for (const auto& [key, value] : values)
+        if (!Platform.WriteProfileString(ScanResultSection, key, value, file))
+            throw UnableToWrite(file);
+    Platform.FlushProfile(file);
+}
+
+} // namespace hivelet::shell

@@ -1,0 +1,45 @@
+// The Windows build: real windows on the live system, or on a system image with --image DIR.
+// `main` serves as the entry of the GUI executable (the C runtime calls it for either
+// subsystem), so no Windows header is needed here.
+#include "platform/image/ImagePlatform.h"
+#include "platform/win32/Win32Platform.h"
+#include "shell/CommandLine.h"
+#include "shell/Entry.h"
+#include "ui/MakeBackend.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+using namespace hivelet;
+
+int main(int argc, char** argv) {
+    const shell::CommandLine cl = shell::ParseCommandLine({argv + 1, argv + argc});
+    if (!cl.error.empty()) {
+        std::cerr << "Hivelet: " << cl.error << "\n";
+        return 2;
+    }
+
+    ui::Application app(ui::MakeBackend());
+    if (shell::WakeRunningInstance(app))
+        return 0;
+
+    std::unique_ptr<platform::Platform> platform;
+    if (cl.imageDir) {
+        try {
+            platform = std::make_unique<image::ImagePlatform>(*cl.imageDir);
+        } catch (const std::exception& e) {
+            std::cerr << "Hivelet: cannot use the system image " << *cl.imageDir << ": " << e.what()
+                      << "\n";
+            return 1;
+        }
+        // The image restarting ends the program as Windows would: at once.
+        platform->SetSessionEndHandler([] { std::_Exit(0); });
+    } else {
+        platform = std::make_unique<platform::win32::Win32Platform>();
+    }
+
+    std::unique_ptr<shell::TfrmMain> form = shell::CreateMainWindow(app, *platform, cl.arguments);
+    app.Run(*form);
+    return 0;
+}

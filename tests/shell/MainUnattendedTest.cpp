@@ -1,0 +1,170 @@
+// The unattended sequences (/Scan and /Silent) around the analysis and the compaction, the result
+// file, and waking up a running window.
+#include "MainWindowFixture.h"
+
+namespace hivelet::shell::test {
+namespace {
+
+constexpr const char* ResultFile = "D:\\Reports\\scan.ini";
+
+class UnattendedTest : public MainWindowTest {
+protected:
+    std::string Result(const char* key) {
+        return platform.GetProfileString("Scan Result", key, "<missing>", ResultFile);
+    }
+    // Profile writes to the result file, in order ("key=value").
+    std::vector<std::string> ResultWrites() {
+        const std::string prefix = "WriteProfileString Scan Result ";
+        const std::string suffix = std::string(" ") + ResultFile;
+        std::vector<std::string> out;
+        for (const std::string& call : platform.Calls())
+            if (call.rfind(prefix, 0) == 0 && call.find(suffix) != std::string::npos)
+                out.push_back(call.substr(prefix.size(), call.find(suffix) - prefix.size()));
+        return out;
+    }
+};
+
+TEST_F(UnattendedTest, ScanHidesTheWindowsRunsTheAnalysisWritesTheTotalsAndCloses) {
+    platform.SetLocalDateTimeText("10/02/2026 14:03:59");
+    ScriptedMain& f = Create<ScriptedMain>({"/Scan", ResultFile});
+    bool hiddenDuringAnalysis = false, flagStillShown = false, appWindowHidden = false;
+    f.duringAnalysis = [&] {
+        hiddenDuringAnalysis = !headless->IsWindowShown(f);
+        flagStillShown = f.Visible();
+        appWindowHidden = !headless->AppWindowVisible();
+        // Whatever an earlier run left is gone before the analysis runs.
+        EXPECT_EQ(Result("Current Size"), "<missing>");
+    };
+    platform.AddTextFile(ResultFile, "[Scan Result]\r\nCurrent Size=1 KB\r\nOld=x\r\n"
+                                     "[Mine]\r\nKeep=1\r\n");
+    RunMainWindow();
+
+    EXPECT_EQ(f.events, (std::vector<std::string>{"analysis"}));
+    EXPECT_TRUE(hiddenDuringAnalysis);
+    EXPECT_TRUE(flagStillShown) << "hidden below the toolkit, the visible flag stays set";
+    EXPECT_TRUE(appWindowHidden);
+    EXPECT_EQ(ResultWrites(),
+              (std::vector<std::string>{"Current Size=1,232,757 KB", "New Size=1,047,843 KB",
+                                        "Size Reduction=184,914 KB", "Compact Percent=15.0%",
+                                        "Time=10/02/2026 14:03:59"}));
+    EXPECT_EQ(Result("Old"), "<missing>");
+    EXPECT_EQ(platform.GetProfileString("Mine", "Keep", "", ResultFile), "1");
+    EXPECT_FALSE(headless->HasWindow(f)) << "the sequence closes the window";
+    EXPECT_TRUE(app->Terminated());
+    EXPECT_TRUE(headless->MessageBoxes().empty());
+}
+
+TEST_F(UnattendedTest, ScanAfterAFailedAnalysisWritesEmptyTotalsAndAFreshTime) {
+    ScriptedMain& f = Create<ScriptedMain>({"/scan", ResultFile});
+    f.succeeds = false;
+    platform.AddTextFile(ResultFile, "[Scan Result]\r\nCurrent Size=1 KB\r\nTime=yesterday\r\n");
+    RunMainWindow();
+    EXPECT_EQ(Result("Current Size"), "");
+    EXPECT_EQ(Result("New Size"), "");
+    EXPECT_EQ(Result("Size Reduction"), "");
+    EXPECT_EQ(Result("Compact Percent"), "");
+    EXPECT_EQ(Result("Time"), platform.LocalDateTimeText());
+    EXPECT_FALSE(headless->HasWindow(f));
+}
+
+TEST_F(UnattendedTest, ScanWithoutAFileAnalysesAndWritesNothing) {
+    ScriptedMain& f = Create<ScriptedMain>({"/Scan"});
+    RunMainWindow();
+    EXPECT_EQ(f.events, (std::vector<std::string>{"analysis"}));
+    for (const std::string& call : platform.Calls()) {
+        EXPECT_EQ(call.find("Scan Result"), std::string::npos) << call;
+    }
+    EXPECT_FALSE(headless->HasWindow(f));
+}
+
+TEST_F(UnattendedTest, AFailingResultWriteIsReportedAndEndsTheRun) {
+    platform.FailProfileKey("Compact Percent");
+    ScriptedMain& f = Create<ScriptedMain>({"/Scan", ResultFile});
+    RunMainWindow();
+
+    ASSERT_EQ(headless->MessageBoxes().size(), 1u);
+    const auto& box = headless->MessageBoxes()[0];
+    EXPECT_EQ(box.text, std::string("Unable to write to ") + ResultFile + ".");
+    EXPECT_EQ(box.caption, "Orvane Hivelet");
+    EXPECT_EQ(box.flags & ui::mb::IconMask, ui::mb::IconError);
+    // The keys before the failing one stay written; nothing after it is.
+    EXPECT_EQ(ResultWrites().size(), 4u);
+    EXPECT_EQ(Result("Size Reduction"), "184,914 KB");
+    EXPECT_EQ(Result("Time"), "<missing>");
+    // The hidden window closes instead of keeping the process alive.
+    EXPECT_FALSE(headless->HasWindow(f));
+    EXPECT_TRUE(app->Terminated());
+}
+
+TEST_F(UnattendedTest, AResultFileThatCannotBeErasedStopsBeforeTheAnalysis) {
+    platform.SetUnwritableFolder("D:\\Reports\\");
+    ScriptedMain& f = Create<ScriptedMain>({"/Scan", ResultFile});
+    RunMainWindow();
+    EXPECT_TRUE(f.events.empty());
+    ASSERT_EQ(headless->MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless->MessageBoxes()[0].text,
+              std::string("Unable to write to ") + ResultFile + ".");
+    EXPECT_FALSE(headless->HasWindow(f));
+}
+
+TEST_F(UnattendedTest, SilentCompactsOnlyAfterASuccessfulAnalysis) {
+    {
+        ScriptedMain& f = Create<ScriptedMain>({"/Silent"});
+        RunMainWindow();
+        EXPECT_EQ(f.events, (std::vector<std::string>{"analysis", "defrag"}));
+        EXPECT_FALSE(headless->HasWindow(f));
+    }
+    form.reset();
+    {
+        ScriptedMain& f = Create<ScriptedMain>({"/Silent"});
+        f.succeeds = false;
+        RunMainWindow();
+        EXPECT_EQ(f.events, (std::vector<std::string>{"analysis"}));
+        EXPECT_FALSE(headless->HasWindow(f));
+    }
+}
+
+TEST_F(UnattendedTest, ClosingAfterTheSequenceRemovesTheLeftoverSnapshotsAndSavesTheSettings) {
+    ScriptedMain& f = Create<ScriptedMain>({"/Silent"});
+    const std::string snapshot = std::string(UserFile) + ".hvt";
+    f.duringAnalysis = [&] { platform.AddFile(snapshot, 4096); };
+    RunMainWindow();
+    EXPECT_FALSE(platform.HasFile(snapshot));
+    EXPECT_TRUE(platform.HasFile(OptionsFile));
+}
+
+TEST_F(UnattendedTest, AWindowHiddenByASequenceStaysHiddenWhenASecondInstanceKnocks) {
+    ScriptedMain& f = Create<ScriptedMain>({"/Scan"});
+    bool shownAfterKnock = true;
+    f.duringAnalysis = [&] {
+        // The analysis runs a modal loop in which other messages arrive.
+        ASSERT_TRUE(WakeRunningInstance(*app));
+        app->ProcessMessages();
+        shownAfterKnock = headless->IsWindowShown(f);
+    };
+    RunMainWindow();
+    EXPECT_FALSE(shownAfterKnock);
+}
+
+TEST_F(UnattendedTest, ASecondInstanceRestoresAMinimisedWindowAndBringsItForward) {
+    TfrmMain& f = Create();
+    ui::NativeWindow window = 0;
+    headless->WhenIdle([&] {
+        window = headless->WindowOf(f);
+        app->Minimize();
+        // What the second process does: find the window by its class and knock.
+        ASSERT_TRUE(WakeRunningInstance(*app));
+    });
+    headless->WhenIdle([&] {
+        EXPECT_FALSE(headless->AppMinimized());
+        EXPECT_TRUE(headless->IsWindowShown(f));
+        f.Close();
+    });
+    app->Run(f);
+    const auto& fronted = headless->BroughtToFront();
+    // Once by the knocking side, once by the woken window itself.
+    EXPECT_EQ(std::count(fronted.begin(), fronted.end(), window), 2);
+}
+
+} // namespace
+} // namespace hivelet::shell::test
