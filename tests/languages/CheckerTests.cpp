@@ -89,9 +89,13 @@ TEST(Utf8Detection, FlagsUtf8ButNotWindowsText) {
     // Cyrillic capital followed by Ukrainian i forms a valid pair by chance; the rest of the
     // line gives the page away.
     EXPECT_FALSE(LooksLikeUtf8("\xCC\xB3\xE9 \xF4\xE0\xE9\xEB"));
-    EXPECT_FALSE(LooksLikeUtf8("\xC0\x80"));     // overlong form
-    EXPECT_FALSE(LooksLikeUtf8("\xED\xA0\x80")); // surrogate
-    EXPECT_FALSE(LooksLikeUtf8("\xE4\xB8"));     // cut short
+    // Ukrainian "No" in 1251 is one valid pair; a line needs two before it counts.
+    EXPECT_TRUE(LooksLikeUtf8("bCancel=&\xCD\xB3"));
+    EXPECT_FALSE(LooksLikeUtf8("bCancel=&\xCD\xB3", 2));
+    EXPECT_TRUE(LooksLikeUtf8("bCancel=&\xD0\x9D\xD1\x96", 2)); // the same word in UTF-8
+    EXPECT_FALSE(LooksLikeUtf8("\xC0\x80"));                    // overlong form
+    EXPECT_FALSE(LooksLikeUtf8("\xED\xA0\x80"));                // surrogate
+    EXPECT_FALSE(LooksLikeUtf8("\xE4\xB8"));                    // cut short
     EXPECT_TRUE(StartsWithUtf8Bom("\xEF\xBB\xBF[frmMain]"));
     EXPECT_FALSE(StartsWithUtf8Bom("[frmMain]"));
 }

@@ -152,8 +152,8 @@ std::optional<size_t> FirstMalformedByte(std::string_view text, int codePage) {
     return std::nullopt;
 }
 
-bool LooksLikeUtf8(std::string_view text) {
-    bool sawSequence = false;
+bool LooksLikeUtf8(std::string_view text, size_t minSequences) {
+    size_t sequences = 0;
     size_t pos = 0;
     while (pos < text.size()) {
         auto c = static_cast<unsigned char>(text[pos]);
@@ -188,10 +188,10 @@ bool LooksLikeUtf8(std::string_view text) {
             if (!InRange(static_cast<unsigned char>(text[pos + k]), 0x80, 0xBF))
                 return false;
         }
-        sawSequence = true;
+        ++sequences;
         pos += length;
     }
-    return sawSequence;
+    return sequences > 0 && sequences >= minSequences;
 }
 
 std::string FoldCase(std::string_view character, int codePage) {

@@ -30,9 +30,11 @@ size_t CharLength(std::string_view text, size_t pos, int codePage);
 // nullopt when the text is well formed. Always nullopt for single-byte pages.
 std::optional<size_t> FirstMalformedByte(std::string_view text, int codePage);
 
-// True when the text holds at least one multi-byte UTF-8 sequence and every byte above 0x7F
-// belongs to a well-formed one: text in a single-byte Windows page practically never does.
-bool LooksLikeUtf8(std::string_view text);
+// True when every byte above 0x7F belongs to a well-formed multi-byte UTF-8 sequence and there are
+// at least `minSequences` of them. Words in a single-byte Windows page practically never form such
+// sequences; a short one can by chance (Ukrainian "Ні" in 1251 is one valid pair), so a single line
+// is judged with a higher minimum than a whole file.
+bool LooksLikeUtf8(std::string_view text, size_t minSequences = 1);
 
 // The character folded to lower case within its code page (A-Z and the page's own letter pairs).
 std::string FoldCase(std::string_view character, int codePage);

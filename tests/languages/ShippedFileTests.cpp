@@ -143,7 +143,7 @@ TEST_P(ShippedLanguageFile, IsWrittenInItsWindowsCodePage) {
                 break;
             }
         }
-        if (!IsDoubleByte(page_) && LooksLikeUtf8(lines[i]))
+        if (!IsDoubleByte(page_) && LooksLikeUtf8(lines[i], 2))
             utf8Lines.push_back(i + 1);
     }
     EXPECT_TRUE(badEndings.empty())
@@ -151,11 +151,11 @@ TEST_P(ShippedLanguageFile, IsWrittenInItsWindowsCodePage) {
     EXPECT_TRUE(controlBytes.empty()) << "control bytes in line " << controlBytes.front();
     EXPECT_TRUE(utf8Lines.empty()) << utf8Lines.size() << " lines are UTF-8, first line "
                                    << utf8Lines.front() << ": " << lines[utf8Lines.front() - 1];
+    EXPECT_FALSE(LooksLikeUtf8(file_.bytes)) << "the file is UTF-8";
     if (IsDoubleByte(page_)) {
         std::optional<size_t> bad = FirstMalformedByte(file_.bytes, page_);
         EXPECT_FALSE(bad.has_value())
             << "not valid code page " << page_ << " text at byte " << bad.value_or(0);
-        EXPECT_FALSE(LooksLikeUtf8(file_.bytes)) << "the file is UTF-8";
     }
 }
 
