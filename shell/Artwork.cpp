@@ -292,4 +292,9 @@ std::vector<uint8_t> EncodeIconFile(const std::vector<ui::Bitmap>& pictures) {
     return out;
 }
 
+std::vector<uint8_t> ProgramIconFile() {
+    return EncodeIconFile(
+        {DrawProgramIcon(16), DrawProgramIcon(24), DrawProgramIcon(32), DrawProgramIcon(48)});
+}
+
 } // namespace hivelet::shell

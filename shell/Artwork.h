@@ -37,4 +37,8 @@ ui::Bitmap DrawProgramIcon(int size);
 // A Windows icon file holding the pictures given (32-bit, each at most 256 x 256).
 std::vector<uint8_t> EncodeIconFile(const std::vector<ui::Bitmap>& pictures);
 
+// The program icon file (16, 24, 32 and 48 pixels) that the Windows build carries as icon
+// resource 1. shell/Hivelet.ico holds its bytes; hivelet-icon writes them anew.
+std::vector<uint8_t> ProgramIconFile();
+
 } // namespace hivelet::shell
