@@ -44,6 +44,13 @@ Parsed ParseLine(std::string_view line) {
     return {Kind::Key, TrimBlanks(s.substr(0, eq)), TrimBlanks(s.substr(eq + 1))};
 }
 
+std::string Joined(std::string_view a, std::string_view b, std::string_view c) {
+    std::string s;
+    s.reserve(a.size() + b.size() + c.size());
+    s.append(a).append(b).append(c);
+    return s;
+}
+
 std::string Unquote(std::string_view v) {
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
         v = v.substr(1, v.size() - 2);
@@ -192,8 +199,8 @@ bool Profile::Set(std::string_view section, std::string_view key, std::string_vi
                 lines_.push_back({"", newline_});
             }
         }
-        lines_.push_back({"[" + std::string(section) + "]", newline_});
-        lines_.push_back({std::string(k) + "=" + std::string(value), newline_});
+        lines_.push_back({Joined("[", section, "]"), newline_});
+        lines_.push_back({Joined(k, "=", value), newline_});
         return true;
     }
     size_t end = SectionEnd(header);
@@ -201,7 +208,7 @@ bool Profile::Set(std::string_view section, std::string_view key, std::string_vi
     for (size_t i = header + 1; i < end; ++i) {
         Parsed l = ParseLine(lines_[i].text);
         if (l.kind == Kind::Key && SameNoCase(l.name, k)) {
-            lines_[i].text = std::string(l.name) + "=" + std::string(value);
+            lines_[i].text = Joined(l.name, "=", value);
             return true;
         }
         if (!TrimBlanks(lines_[i].text).empty()) {
@@ -212,7 +219,7 @@ bool Profile::Set(std::string_view section, std::string_view key, std::string_vi
         lines_[lastContent].ending = newline_;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(lastContent + 1),
-                  Line{std::string(k) + "=" + std::string(value), newline_});
+                  Line{Joined(k, "=", value), newline_});
     return true;
 }
 

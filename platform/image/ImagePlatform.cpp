@@ -1,0 +1,303 @@
+// Construction, system information, privileges, drives, restore points, shell and clock.
+#include "platform/image/ImagePlatform.h"
+
+#include "platform/ini/Profile.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <ctime>
+#include <system_error>
+
+namespace hivelet::image {
+
+namespace fs = std::filesystem;
+using namespace hivelet::platform;
+using ini::SameNoCase;
+
+namespace {
+
+std::string RunningExecutable() {
+#ifdef _WIN32
+    return _pgmptr ? std::string(_pgmptr) : std::string();
+#else
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.string();
+#endif
+}
+
+std::string ExecutableOf(const ImageOptions& options) {
+    return options.executablePath.empty() ? RunningExecutable() : options.executablePath;
+}
+
+fs::path FolderOf(const std::string& exe) {
+    size_t sep = exe.find_last_of("\\/");
+    return sep == std::string::npos ? fs::path() : fs::path(exe.substr(0, sep + 1));
+}
+
+// The image's clock shows local time as yyyy-MM-dd HH:mm:ss, whatever the host's settings.
+std::string LocalDateTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char text[32];
+    size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return std::string(text, n);
+}
+
+const char* PrivilegeName(uint32_t luid) {
+    switch (luid) {
+    case ImagePlatform::BackupLuid:
+        return token::BackupPrivilege;
+    case ImagePlatform::RestoreLuid:
+        return token::RestorePrivilege;
+    case ImagePlatform::ShutdownLuid:
+        return token::ShutdownPrivilege;
+    default:
+        return nullptr;
+    }
+}
+
+// "C:", "c:\" or "C:/" -> 'C'; 0 for anything else.
+char DriveLetterOfRoot(const std::string& root, bool allowSeparator) {
+    if (root.size() < 2 || root.size() > 3 || root[1] != ':' ||
+        !std::isalpha(static_cast<unsigned char>(root[0]))) {
+        return 0;
+    }
+    if (root.size() == 3 && (!allowSeparator || (root[2] != '\\' && root[2] != '/'))) {
+        return 0;
+    }
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
+}
+
+} // namespace
+
+ImagePlatform::ImagePlatform(const fs::path& imageRoot, ImageOptions options)
+    : root_(imageRoot), options_(std::move(options)), machine_(LoadMachine(imageRoot)),
+      paths_(root_, machine_, FolderOf(ExecutableOf(options_))),
+      started_(std::chrono::steady_clock::now()), state_(root_) {
+    Restart restart(root_, state_, options_.faultHook, LocalDateTime);
+    lastBoot_ = restart.Recover();
+}
+
+ImagePlatform::~ImagePlatform() = default;
+
+std::optional<BootOutcome> ImagePlatform::lastBoot() const {
+    std::lock_guard lock(mutex_);
+    return lastBoot_;
+}
+
+std::vector<Replacement> ImagePlatform::pendingReplacements() const {
+    std::lock_guard lock(mutex_);
+    return state_.pending();
+}
+
+std::vector<std::string> ImagePlatform::ReadLog(std::string_view log) const {
+    std::lock_guard lock(mutex_);
+    return state_.ReadLog(log);
+}
+
+// --- Privileges -------------------------------------------------------------------------------
+
+std::optional<TokenHandle> ImagePlatform::OpenProcessToken(uint32_t access) {
+    std::lock_guard lock(mutex_);
+    uint64_t h = nextHandle_++;
+    tokens_[h] = access;
+    return TokenHandle{h};
+}
+
+std::optional<Luid> ImagePlatform::LookupPrivilegeValue(const std::string& name) {
+    for (uint32_t luid : {BackupLuid, RestoreLuid, ShutdownLuid}) {
+        if (SameNoCase(name, PrivilegeName(luid))) {
+            return Luid{luid, 0};
+        }
+    }
+    return std::nullopt;
+}
+
+Status ImagePlatform::AdjustTokenPrivilege(TokenHandle token, Luid luid, uint32_t attributes) {
+    std::lock_guard lock(mutex_);
+    auto it = tokens_.find(token.value);
+    if (it == tokens_.end()) {
+        return Status::Fail(error::InvalidHandle);
+    }
+    if ((it->second & token::AdjustPrivileges) == 0) {
+        return Status::Fail(error::AccessDenied, "token opened without TOKEN_ADJUST_PRIVILEGES");
+    }
+    const char* name = luid.high == 0 ? PrivilegeName(luid.low) : nullptr;
+    if (!name) {
+        return Status::Fail(error::NotAllAssigned, "unknown privilege");
+    }
+    // Like AdjustTokenPrivileges, an unheld privilege is not an error of the call itself: the
+    // answer is ERROR_NOT_ALL_ASSIGNED and nothing changes.
+    if (!machine_.privileges) {
+        return Status::Fail(error::NotAllAssigned, std::string("the user does not hold ") + name);
+    }
+    if (attributes & token::PrivilegeEnabled) {
+        enabled_.insert(luid.low);
+    } else {
+        enabled_.erase(luid.low);
+    }
+    return Status::Ok();
+}
+
+bool ImagePlatform::CloseToken(TokenHandle token) {
+    std::lock_guard lock(mutex_);
+    return tokens_.erase(token.value) == 1;
+}
+
+bool ImagePlatform::PrivilegeEnabled(uint32_t luid) const {
+    return enabled_.count(luid) == 1;
+}
+
+// --- System -----------------------------------------------------------------------------------
+
+VersionInfo ImagePlatform::GetVersion() {
+    VersionInfo v;
+    v.ok = true;
+    v.platformId = machine_.platformId;
+    v.major = machine_.major;
+    v.minor = machine_.minor;
+    v.build = machine_.build;
+    v.servicePack = machine_.servicePack;
+    return v;
+}
+
+std::optional<bool> ImagePlatform::IsWow64Process() {
+    if (!machine_.hasIsWow64Process) {
+        return std::nullopt;
+    }
+    return machine_.wow64;
+}
+
+void ImagePlatform::SetSessionEndHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    sessionEnd_ = std::move(handler);
+}
+
+Status ImagePlatform::ExitWindows(uint32_t flags, uint32_t /*reason*/) {
+    constexpr uint32_t shutdownKinds = 0x1 /*EWX_SHUTDOWN*/ | exitflags::Reboot | 0x8 /*POWEROFF*/;
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(mutex_);
+        if (!PrivilegeEnabled(ShutdownLuid)) {
+            return Status::Fail(error::PrivilegeNotHeld, "SeShutdownPrivilege is not enabled");
+        }
+        if (flags & shutdownKinds) {
+            Restart restart(root_, state_, options_.faultHook, LocalDateTime);
+            try {
+                lastBoot_ = restart.Boot();
+            } catch (const std::exception& e) {
+                return Status::Fail(error::RegistryIoFailed, e.what());
+            }
+        }
+        // A new session: nothing of this process survives.
+        enabled_.clear();
+        keys_.clear();
+        tokens_.clear();
+        handler = sessionEnd_;
+    }
+    if (handler) {
+        handler();
+    }
+    return Status::Ok();
+}
+
+// --- Drives -------------------------------------------------------------------------------------
+
+uint32_t ImagePlatform::GetLogicalDriveStrings(uint32_t bufferChars, std::string& buffer) {
+    std::string all;
+    for (const Drive& d : machine_.drives) {
+        all += d.letter;
+        all += ":\\";
+        all += '\0';
+    }
+    const uint32_t needed = static_cast<uint32_t>(all.size()) + 1; // with the final terminator
+    if (bufferChars < needed) {
+        buffer.clear();
+        return needed;
+    }
+    buffer = all;
+    return static_cast<uint32_t>(all.size());
+}
+
+uint32_t ImagePlatform::GetDriveType(const std::string& root) {
+    char letter = DriveLetterOfRoot(root, true);
+    for (const Drive& d : machine_.drives) {
+        if (d.letter == letter) {
+            return d.type;
+        }
+    }
+    return drive::NoRootDir;
+}
+
+bool ImagePlatform::QueryDosDevice(const std::string& device, uint32_t bufferChars,
+                                   std::string& firstTarget) {
+    char letter = DriveLetterOfRoot(device, false);
+    for (const Drive& d : machine_.drives) {
+        if (d.letter != letter || d.device.empty()) {
+            continue;
+        }
+        // The answer is a list: the target, its terminator and the list's terminator.
+        if (bufferChars < d.device.size() + 2) {
+            return false;
+        }
+        firstTarget = d.device;
+        return true;
+    }
+    return false;
+}
+
+// --- Restore points, shell, process, clock -----------------------------------------------------
+
+RestorePointOutcome ImagePlatform::SetRestorePoint(const std::string& description,
+                                                   uint32_t eventType, uint32_t restorePointType) {
+    switch (machine_.systemRestore) {
+    case RestoreSupport::Absent:
+        return RestorePointOutcome::LibraryMissing;
+    case RestoreSupport::Refuses:
+        return RestorePointOutcome::Failed;
+    case RestoreSupport::Works:
+        break;
+    }
+    std::string text = description.substr(0, restore::DescriptionChars - 1);
+    text = text.substr(0, text.find('\0'));
+    std::lock_guard lock(mutex_);
+    bool logged = state_.AppendLog(RestorePointLog,
+                                   "event " + std::to_string(eventType) + ", type " +
+                                       std::to_string(restorePointType) + ": " + text,
+                                   LocalDateTime());
+    return logged ? RestorePointOutcome::Created : RestorePointOutcome::Failed;
+}
+
+bool ImagePlatform::OpenWebPage(const std::string& address, uintptr_t /*ownerWindow*/) {
+    if (address.empty()) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    return state_.AppendLog(WebPageLog, address, LocalDateTime());
+}
+
+std::string ImagePlatform::ExecutablePath() {
+    return ExecutableOf(options_);
+}
+
+int64_t ImagePlatform::MonotonicMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 started_)
+        .count();
+}
+
+std::string ImagePlatform::LocalDateTimeText() {
+    return LocalDateTime();
+}
+
+std::string ImagePlatform::DecimalSeparator() {
+    return ".";
+}
+
+} // namespace hivelet::image

@@ -1,0 +1,145 @@
+// The platform interface over a Windows system image: a folder standing for one Windows machine,
+// described by its machine.ini (see README.md, "System images"). A real, persistent substitute
+// for the live system: hives are saved as real compacted hive files, replacements are recorded
+// in the image and applied by a journaled restart, restore points and web pages are logged.
+//
+// Thread-safe: a worker may save hives while the UI thread measures files.
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/image/ImageState.h"
+#include "platform/image/Machine.h"
+#include "platform/image/PathMap.h"
+#include "platform/image/Restart.h"
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+namespace hivelet::image {
+
+struct ImageOptions {
+    // The running executable's full path; empty: found from the process itself. Its folder is
+    // outside the image: options.ini and the language files stay there.
+    std::string executablePath;
+    // Lets tests interrupt the restart (and the repair of an interrupted one) at every step.
+    FaultHook faultHook;
+};
+
+class ImagePlatform : public platform::Platform {
+public:
+    // Reads the machine file and the image's state, and finishes a restart that an earlier run
+    // left half done. Throws std::runtime_error with a one-line message (naming the file and
+    // line where one applies) when the folder or machine file is missing or malformed, or the
+    // state cannot be repaired.
+    explicit ImagePlatform(const std::filesystem::path& imageRoot, ImageOptions options = {});
+    ~ImagePlatform() override;
+
+    const Machine& machine() const { return machine_; }
+    const PathMap& paths() const { return paths_; }
+    // What the last ExitWindows did (for tests and the command line).
+    std::optional<BootOutcome> lastBoot() const;
+    // The replacements scheduled for the next restart.
+    std::vector<Replacement> pendingReplacements() const;
+    // Lines of one of the image's logs (boot, restore points, web pages), oldest first.
+    std::vector<std::string> ReadLog(std::string_view log) const;
+
+    // --- Registry ---
+    platform::Status OpenKey(platform::RootKey root, const std::string& subKey,
+                             platform::KeyHandle& key) override;
+    platform::Status OpenKeyEx(platform::RootKey root, const std::string& subKey, uint32_t access,
+                               platform::KeyHandle& key) override;
+    platform::Status EnumValueNames(platform::KeyHandle key,
+                                    std::vector<std::string>& names) override;
+    platform::Status QueryValue(platform::KeyHandle key, const std::string& name,
+                                platform::RegistryValue& value) override;
+    platform::Status SaveKey(platform::KeyHandle key, const std::string& file) override;
+    platform::Status ReplaceKey(platform::RootKey root, const std::string& subKey,
+                                const std::string& newFile, const std::string& oldFile) override;
+    platform::Status CloseKey(platform::KeyHandle key) override;
+
+    // --- Privileges ---
+    std::optional<platform::TokenHandle> OpenProcessToken(uint32_t access) override;
+    std::optional<platform::Luid> LookupPrivilegeValue(const std::string& name) override;
+    platform::Status AdjustTokenPrivilege(platform::TokenHandle token, platform::Luid luid,
+                                          uint32_t attributes) override;
+    bool CloseToken(platform::TokenHandle token) override;
+
+    // --- System ---
+    platform::VersionInfo GetVersion() override;
+    std::optional<bool> IsWow64Process() override;
+    platform::Status ExitWindows(uint32_t flags, uint32_t reason) override;
+    void SetSessionEndHandler(std::function<void()> handler) override;
+
+    // --- Drives ---
+    uint32_t GetLogicalDriveStrings(uint32_t bufferChars, std::string& buffer) override;
+    uint32_t GetDriveType(const std::string& root) override;
+    bool QueryDosDevice(const std::string& device, uint32_t bufferChars,
+                        std::string& firstTarget) override;
+
+    // --- Files ---
+    bool FileExists(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    bool OpenExclusive(const std::string& path) override;
+    std::optional<uint64_t> FindFileSize(const std::string& path) override;
+
+    // --- Profile files ---
+    std::string GetProfileString(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue, const std::string& file) override;
+    bool WriteProfileString(const std::string& section, const std::string& key,
+                            const std::string& value, const std::string& file) override;
+    bool EraseProfileSection(const std::string& section, const std::string& file) override;
+    bool FlushProfile(const std::string& file) override;
+
+    // --- Restore points, shell, process, clock ---
+    platform::RestorePointOutcome SetRestorePoint(const std::string& description,
+                                                  uint32_t eventType,
+                                                  uint32_t restorePointType) override;
+    bool OpenWebPage(const std::string& address, uintptr_t ownerWindow) override;
+    std::string ExecutablePath() override;
+    int64_t MonotonicMilliseconds() override;
+    std::string LocalDateTimeText() override;
+    std::string DecimalSeparator() override;
+
+    // Privilege identifiers this system hands out (the values Windows uses).
+    static constexpr uint32_t BackupLuid = 17;
+    static constexpr uint32_t RestoreLuid = 18;
+    static constexpr uint32_t ShutdownLuid = 19;
+
+private:
+    enum class KeyKind { Hivelist, Hive };
+    struct OpenKeyRecord {
+        KeyKind kind = KeyKind::Hive;
+        size_t hive = 0;     // index into machine_.hivelist
+        std::string subtree; // below the hive root ("Wow6432Node" for the 32-bit view)
+    };
+
+    platform::Status Open(platform::RootKey root, const std::string& subKey, uint32_t access,
+                          platform::KeyHandle& key);
+    std::optional<size_t> FindHive(platform::RootKey root, const std::string& subKey) const;
+    std::optional<ResolvedPath> HiveFile(size_t hive) const;
+    // Held: a snapshot given to a pending replacement. Locked: a live hive file or one of its
+    // logs, which the running system keeps open without sharing.
+    bool IsHeldOrLocked(const ResolvedPath& p) const;
+    bool PrivilegeEnabled(uint32_t luid) const;
+
+    const std::filesystem::path root_;
+    const ImageOptions options_;
+    const Machine machine_;
+    const PathMap paths_;
+    const std::chrono::steady_clock::time_point started_;
+
+    mutable std::mutex mutex_; // guards everything below
+    ImageState state_;
+    std::map<uint64_t, OpenKeyRecord> keys_;
+    std::map<uint64_t, uint32_t> tokens_; // handle -> access
+    std::set<uint32_t> enabled_;          // privileges enabled in the process token
+    uint64_t nextHandle_ = 0x100;
+    std::function<void()> sessionEnd_;
+    std::optional<BootOutcome> lastBoot_;
+};
+
+} // namespace hivelet::image

@@ -1,0 +1,217 @@
+#include "platform/image/ImageState.h"
+
+#include "platform/ini/AtomicWrite.h"
+#include "platform/ini/ProfileFile.h"
+
+#include <charconv>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace hivelet::image {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* StateFile = "state.ini";
+constexpr const char* JournalFile = "journal.ini";
+
+std::string Quoted(const std::string& s) {
+    return "\"" + s + "\"";
+}
+
+std::string JoinLogs(const std::vector<std::string>& logs) {
+    std::string out;
+    for (const std::string& l : logs) {
+        out += (out.empty() ? "" : "|") + l;
+    }
+    return out;
+}
+
+std::vector<std::string> SplitLogs(const std::string& s) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < s.size()) {
+        size_t bar = s.find('|', start);
+        out.push_back(s.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        start = bar == std::string::npos ? s.size() : bar + 1;
+    }
+    return out;
+}
+
+bool AddReplacements(ini::Profile& p, const std::vector<Replacement>& list, bool withLogs) {
+    for (size_t i = 0; i < list.size(); ++i) {
+        const Replacement& r = list[i];
+        std::string s = "Replace" + std::to_string(i + 1);
+        bool ok = p.Set(s, "Hive", Quoted(r.hive)) && p.Set(s, "Live", Quoted(r.live)) &&
+                  p.Set(s, "New", Quoted(r.fresh)) && p.Set(s, "Backup", Quoted(r.backup)) &&
+                  (!withLogs || p.Set(s, "Logs", Quoted(JoinLogs(r.logs))));
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
+[[noreturn]] void Malformed(const fs::path& file, int line, const std::string& what) {
+    std::string where = file.string();
+    if (line > 0) {
+        where += " line " + std::to_string(line);
+    }
+    throw std::runtime_error(where + ": " + what);
+}
+
+unsigned ReadNumber(const ini::Profile& p, const fs::path& file, const char* section,
+                    const char* key) {
+    auto v = p.Find(section, key);
+    unsigned n = 0;
+    if (!v) {
+        return 0;
+    }
+    auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), n);
+    if (ec != std::errc() || end != v->data() + v->size()) {
+        Malformed(file, p.SectionLine(section), std::string(key) + " is not a number");
+    }
+    return n;
+}
+
+std::vector<Replacement> ReadReplacements(const ini::Profile& p, const fs::path& file,
+                                          bool withLogs) {
+    std::vector<Replacement> out;
+    for (const std::string& section : p.SectionNames()) {
+        if (section.rfind("Replace", 0) != 0) {
+            continue;
+        }
+        Replacement r;
+        auto get = [&](const char* key) {
+            auto v = p.Find(section, key);
+            if (!v || v->empty()) {
+                Malformed(file, p.SectionLine(section), "[" + section + "] lacks " + key);
+            }
+            return *v;
+        };
+        r.hive = get("Hive");
+        r.live = get("Live");
+        r.fresh = get("New");
+        r.backup = get("Backup");
+        if (withLogs) {
+            r.logs = SplitLogs(p.Find(section, "Logs").value_or(""));
+        }
+        for (const std::string* path : {&r.live, &r.fresh, &r.backup}) {
+            fs::path rel(*path);
+            if (rel.is_absolute() || rel.has_root_name() || rel.has_root_directory() ||
+                (!rel.empty() && *rel.begin() == "..")) {
+                Malformed(file, p.SectionLine(section), "path \"" + *path + "\" leaves the image");
+            }
+        }
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
+std::string Escaped(std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (char c : text) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 32) {
+            out += "\\x";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+ImageState::ImageState(fs::path imageRoot) : folder_(std::move(imageRoot) / StateFolderName) {
+    fs::path file = folder_ / StateFile;
+    std::error_code ec;
+    if (!fs::exists(file, ec)) {
+        return;
+    }
+    std::optional<ini::Profile> p = ini::ReadProfileFile(file);
+    if (!p) {
+        Malformed(file, 0, "cannot be read");
+    }
+    boots_ = ReadNumber(*p, file, "Boot", "Count");
+    pending_ = ReadReplacements(*p, file, false);
+}
+
+bool ImageState::EnsureFolder() {
+    std::error_code ec;
+    fs::create_directories(folder_, ec);
+    return fs::is_directory(folder_, ec);
+}
+
+bool ImageState::Save(std::vector<Replacement> pending, unsigned boots) {
+    ini::Profile p;
+    if (!p.Set("Boot", "Count", std::to_string(boots)) || !AddReplacements(p, pending, false) ||
+        !EnsureFolder() || !ini::WriteProfileFile(p, folder_ / StateFile)) {
+        return false;
+    }
+    pending_ = std::move(pending);
+    boots_ = boots;
+    return true;
+}
+
+bool ImageState::JournalExists() const {
+    std::error_code ec;
+    return fs::exists(folder_ / JournalFile, ec);
+}
+
+bool ImageState::WriteJournal(const Journal& journal) {
+    ini::Profile p;
+    return p.Set("Boot", "Number", std::to_string(journal.bootNumber)) &&
+           AddReplacements(p, journal.replacements, true) && EnsureFolder() &&
+           ini::WriteProfileFile(p, folder_ / JournalFile);
+}
+
+std::optional<Journal> ImageState::ReadJournal() const {
+    fs::path file = folder_ / JournalFile;
+    std::error_code ec;
+    if (!fs::exists(file, ec)) {
+        return std::nullopt;
+    }
+    std::optional<ini::Profile> p = ini::ReadProfileFile(file);
+    if (!p) {
+        Malformed(file, 0, "cannot be read");
+    }
+    Journal j;
+    j.bootNumber = ReadNumber(*p, file, "Boot", "Number");
+    j.replacements = ReadReplacements(*p, file, true);
+    return j;
+}
+
+bool ImageState::RemoveJournal() {
+    std::error_code ec;
+    fs::remove(folder_ / JournalFile, ec);
+    return !ec;
+}
+
+bool ImageState::AppendLog(std::string_view log, std::string_view text, std::string_view dateTime) {
+    if (!EnsureFolder()) {
+        return false;
+    }
+    std::ofstream out(folder_ / std::string(log), std::ios::binary | std::ios::app);
+    out << dateTime << '\t' << Escaped(text) << '\n';
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+std::vector<std::string> ImageState::ReadLog(std::string_view log) const {
+    std::vector<std::string> lines;
+    std::ifstream in(folder_ / std::string(log), std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t tab = line.find('\t');
+        lines.push_back(tab == std::string::npos ? line : line.substr(tab + 1));
+    }
+    return lines;
+}
+
+} // namespace hivelet::image

@@ -1,0 +1,75 @@
+// What the image remembers between runs, in the folder `.hivelet-state` at the image root:
+//
+//   state.ini           [Boot] Count = restarts so far; one [ReplaceN] section per replacement
+//                       scheduled for the next restart (Hive, Live, New, Backup)
+//   journal.ini         only while a restart applies the replacements: the boot number and the
+//                       replacements being applied, each with the transaction logs its hive had
+//   boot.log            one line per restart: what was replaced, what stayed pending and why
+//   restore-points.log  one line per restore point created
+//   web-pages.log       one line per web page opened
+//
+// File paths in state.ini and journal.ini are relative to the image root, '/'-separated, as the
+// files are named on disk. state.ini and journal.ini are replaced atomically; logs are appended.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hivelet::image {
+
+inline constexpr const char* StateFolderName = ".hivelet-state";
+inline constexpr const char* BootLog = "boot.log";
+inline constexpr const char* RestorePointLog = "restore-points.log";
+inline constexpr const char* WebPageLog = "web-pages.log";
+
+// One hive replacement: at the next restart `live` moves to `backup` (with its logs) and `fresh`
+// takes its name.
+struct Replacement {
+    std::string hive; // the hivelist name of the hive, as listed
+    std::string live; // image-relative paths
+    std::string fresh;
+    std::string backup;
+    std::vector<std::string> logs; // journal only: suffixes (".LOG1"...) present at the start
+};
+
+struct Journal {
+    unsigned bootNumber = 0;
+    std::vector<Replacement> replacements;
+};
+
+class ImageState {
+public:
+    // Reads state.ini if there is one. Throws std::runtime_error naming the file and line when
+    // it is malformed.
+    explicit ImageState(std::filesystem::path imageRoot);
+
+    const std::vector<Replacement>& pending() const { return pending_; }
+    unsigned boots() const { return boots_; }
+    // Persists a new pending list and boot count; memory follows only on success.
+    bool Save(std::vector<Replacement> pending, unsigned boots);
+
+    bool JournalExists() const;
+    bool WriteJournal(const Journal& journal);
+    // Throws std::runtime_error when the journal is malformed; nullopt when there is none.
+    std::optional<Journal> ReadJournal() const;
+    bool RemoveJournal();
+
+    // Appends "<local date and time>\t<text>" to a log (control characters escaped).
+    bool AppendLog(std::string_view log, std::string_view text, std::string_view dateTime);
+    // The text part of every line of a log, oldest first.
+    std::vector<std::string> ReadLog(std::string_view log) const;
+
+    const std::filesystem::path& folder() const { return folder_; }
+
+private:
+    bool EnsureFolder();
+
+    std::filesystem::path folder_;
+    std::vector<Replacement> pending_;
+    unsigned boots_ = 0;
+};
+
+} // namespace hivelet::image

@@ -1,0 +1,273 @@
+#include "platform/image/Restart.h"
+
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace hivelet::image {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A step that did not happen; the hive is then rolled back.
+struct StepFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+bool Exists(const fs::path& p) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(p, ec));
+}
+
+void Check(const std::error_code& ec, const std::string& what) {
+    if (ec) {
+        throw StepFailed(what + ": " + ec.message());
+    }
+}
+
+bool SameContent(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec)) {
+        return true;
+    }
+    if (ec || fs::file_size(a, ec) != fs::file_size(b, ec) || ec) {
+        return false;
+    }
+    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+    char ba[65536], bb[65536];
+    while (fa && fb) {
+        fa.read(ba, sizeof ba);
+        fb.read(bb, sizeof bb);
+        if (fa.gcount() != fb.gcount() || !std::equal(ba, ba + fa.gcount(), bb)) {
+            return false;
+        }
+    }
+    return !fa.bad() && !fb.bad();
+}
+
+fs::path WithSuffix(const fs::path& p, const std::string& suffix) {
+    return fs::path(p.string() + suffix);
+}
+
+bool Logged(const std::vector<std::string>& log, unsigned number) {
+    std::string mark = "boot " + std::to_string(number) + ":";
+    return std::any_of(log.begin(), log.end(),
+                       [&](const std::string& l) { return l.rfind(mark, 0) == 0; });
+}
+
+std::string Describe(const BootOutcome& o, bool recovering) {
+    std::string s = "boot " + std::to_string(o.number) + ":";
+    if (recovering) {
+        s += " (finished after an interruption)";
+    }
+    s += " replaced";
+    if (o.replaced.empty()) {
+        s += " nothing";
+    }
+    for (size_t i = 0; i < o.replaced.size(); ++i) {
+        s += (i ? ", " : " ") + o.replaced[i];
+    }
+    for (const std::string& k : o.keptPending) {
+        s += "; still pending " + k;
+    }
+    return s;
+}
+
+} // namespace
+
+Restart::Restart(fs::path imageRoot, ImageState& state, FaultHook hook,
+                 std::function<std::string()> dateTime)
+    : root_(std::move(imageRoot)), state_(state), hook_(std::move(hook)),
+      dateTime_(std::move(dateTime)) {}
+
+fs::path Restart::Host(const std::string& relative) const {
+    return root_ / fs::path(relative);
+}
+
+void Restart::Step(const std::string& name) {
+    if (hook_ && hook_(name) == FaultAction::Fail) {
+        throw StepFailed(name + ": failed");
+    }
+}
+
+void Restart::Forward(const Replacement& r) {
+    const fs::path live = Host(r.live), fresh = Host(r.fresh), backup = Host(r.backup);
+    const std::string& h = r.hive;
+    std::error_code ec;
+    if (!Exists(fresh)) {
+        if (Exists(live)) {
+            return; // swapped before an interruption
+        }
+        throw StepFailed(h + ": neither the hive file nor its new file exists");
+    }
+    if (Exists(live)) {
+        Step("backup-clear " + h);
+        if (Exists(backup) && !SameContent(backup, live)) {
+            fs::remove(backup, ec);
+            Check(ec, "cannot remove the old backup " + r.backup);
+        }
+        for (const char* x : HiveLogSuffixes) {
+            bool ours = std::find(r.logs.begin(), r.logs.end(), x) != r.logs.end();
+            if (!ours) {
+                fs::remove(WithSuffix(backup, x), ec);
+                Check(ec, "cannot remove the old backup log " + r.backup + x);
+            }
+        }
+        Step("backup-link " + h);
+        if (!Exists(backup)) {
+            fs::create_hard_link(live, backup, ec);
+            if (ec) {
+                // No hard links here: copy under a temporary name, then give it the name.
+                fs::path temp = WithSuffix(backup, ".hivelet-copy");
+                fs::copy_file(live, temp, fs::copy_options::overwrite_existing, ec);
+                if (!ec) {
+                    fs::rename(temp, backup, ec);
+                }
+                if (ec) {
+                    std::error_code ignored;
+                    fs::remove(temp, ignored);
+                }
+                Check(ec, "cannot keep the hive under its backup name " + r.backup);
+            }
+        }
+        for (const std::string& x : r.logs) {
+            Step("log " + x + " " + h);
+            if (Exists(WithSuffix(live, x))) {
+                fs::rename(WithSuffix(live, x), WithSuffix(backup, x), ec);
+                Check(ec, "cannot move " + r.live + x);
+            }
+        }
+    }
+    Step("swap " + h);
+    fs::rename(fresh, live, ec);
+    Check(ec, "cannot rename " + r.fresh + " to " + r.live);
+}
+
+void Restart::Rollback(const Replacement& r) {
+    const fs::path live = Host(r.live), fresh = Host(r.fresh), backup = Host(r.backup);
+    std::error_code ec;
+    for (const std::string& x : r.logs) {
+        Step("rollback-log " + x + " " + r.hive);
+        if (Exists(WithSuffix(backup, x)) && !Exists(WithSuffix(live, x))) {
+            fs::rename(WithSuffix(backup, x), WithSuffix(live, x), ec);
+            Check(ec, "cannot move " + r.backup + x + " back");
+        }
+    }
+    Step("rollback-backup " + r.hive);
+    if (Exists(fresh) && Exists(live) && Exists(backup) && SameContent(backup, live)) {
+        fs::remove(backup, ec);
+        Check(ec, "cannot remove " + r.backup);
+    }
+}
+
+BootOutcome Restart::Run(unsigned number, const std::vector<Replacement>& replacements,
+                         bool recovering) {
+    BootOutcome out;
+    out.number = number;
+    std::vector<const Replacement*> done;
+    for (const Replacement& r : replacements) {
+        try {
+            Forward(r);
+            out.replaced.push_back(r.hive);
+            done.push_back(&r);
+        } catch (const std::exception& failed) {
+            try {
+                Rollback(r);
+                out.keptPending.push_back(r.hive + " (" + failed.what() + ")");
+            } catch (const std::exception& stuck) {
+                out.keptPending.push_back(r.hive + " (" + failed.what() + "; " + stuck.what() +
+                                          ")");
+                out.finished = false;
+            }
+        }
+    }
+    if (!out.finished) {
+        return out;
+    }
+    std::vector<Replacement> pending;
+    for (const Replacement& p : state_.pending()) {
+        bool applied = std::any_of(done.begin(), done.end(), [&](const Replacement* d) {
+            return d->hive == p.hive && d->fresh == p.fresh;
+        });
+        if (!applied) {
+            pending.push_back(p);
+        }
+    }
+    try {
+        Step("state");
+        if (!state_.Save(std::move(pending), std::max(state_.boots(), number))) {
+            throw StepFailed("cannot write the image state");
+        }
+        Step("boot-log");
+        if (!Logged(state_.ReadLog(BootLog), number) &&
+            !state_.AppendLog(BootLog, Describe(out, recovering), dateTime_())) {
+            throw StepFailed("cannot write the boot log");
+        }
+        Step("journal-clear");
+        if (!state_.RemoveJournal()) {
+            throw StepFailed("cannot remove the restart journal");
+        }
+    } catch (const StepFailed&) {
+        out.finished = false;
+    }
+    return out;
+}
+
+std::optional<BootOutcome> Restart::Recover() {
+    std::optional<Journal> journal = state_.ReadJournal();
+    if (!journal) {
+        return std::nullopt;
+    }
+    BootOutcome out = Run(journal->bootNumber, journal->replacements, true);
+    if (!out.finished) {
+        std::string why;
+        for (const std::string& k : out.keptPending) {
+            why += (why.empty() ? "" : "; ") + k;
+        }
+        throw std::runtime_error((state_.folder() / "journal.ini").string() +
+                                 ": an interrupted restart could not be finished" +
+                                 (why.empty() ? std::string() : ": " + why) +
+                                 " (every hive file is in place; try again)");
+    }
+    return out;
+}
+
+BootOutcome Restart::Boot() {
+    Recover();
+    const unsigned number = state_.boots() + 1;
+    Journal journal{number, state_.pending()};
+    for (Replacement& r : journal.replacements) {
+        for (const char* x : HiveLogSuffixes) {
+            if (Exists(WithSuffix(Host(r.live), x))) {
+                r.logs.push_back(x);
+            }
+        }
+    }
+    if (!journal.replacements.empty()) {
+        bool written = false;
+        try {
+            Step("journal");
+            written = state_.WriteJournal(journal);
+        } catch (const StepFailed&) {
+        }
+        if (!written) {
+            // Nothing was touched: the machine starts with its old hives, all still pending.
+            BootOutcome out;
+            out.number = number;
+            for (const Replacement& r : journal.replacements) {
+                out.keptPending.push_back(r.hive + " (cannot write the restart journal)");
+            }
+            if (state_.Save(state_.pending(), number)) {
+                state_.AppendLog(BootLog, Describe(out, false), dateTime_());
+            } else {
+                out.finished = false;
+            }
+            return out;
+        }
+    }
+    return Run(number, journal.replacements, false);
+}
+
+} // namespace hivelet::image

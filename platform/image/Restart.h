@@ -1,0 +1,70 @@
+// The restart of a system image: every pending hive replacement is applied, journaled so that
+// an interruption at any point leaves each hive file in place, old or new, and the next use of
+// the image completes or rolls back what was under way.
+//
+// Per hive (L the live hive, N the new file, B the backup name), each step idempotent:
+//   backup-clear  a file at B that is not L's content is removed, with stale B.LOG* files
+//   backup-link   B becomes a hard link to L (a copy where links are not supported)
+//   log .LOGx     each transaction log L.LOGx moves to B.LOGx
+//   swap          N is renamed over L: one atomic step from the old hive to the new one
+// L exists throughout. Whether a hive is done is read from the files: N gone means swapped.
+// A step that fails rolls its hive back (logs return, the link at B goes) and the replacement
+// stays pending; the restart itself still happens. Around the hives: "journal" (written before
+// any hive is touched), "state" (the pending list without the replaced hives, the boot count),
+// "boot-log", "journal-clear". A journal left behind is finished by Recover.
+#pragma once
+
+#include "platform/image/ImageState.h"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hivelet::image {
+
+// Tests interrupt a restart through this hook, called before every step with the step's name
+// ("swap \REGISTRY\MACHINE\SYSTEM", "journal", ...). Returning Fail makes the step fail as a
+// full disk or a failing rename would; throwing an exception that does not derive from
+// std::exception stops everything on the spot, as a crash would.
+enum class FaultAction { Proceed, Fail };
+using FaultHook = std::function<FaultAction(const std::string& step)>;
+
+struct BootOutcome {
+    unsigned number = 0;
+    std::vector<std::string> replaced;    // hive names
+    std::vector<std::string> keptPending; // "hive name: reason"
+    // False when the journal stays behind: a hive could not be rolled back, or the records
+    // could not be written. The next use of the image finishes the work.
+    bool finished = true;
+};
+
+class Restart {
+public:
+    Restart(std::filesystem::path imageRoot, ImageState& state, FaultHook hook,
+            std::function<std::string()> dateTime);
+
+    // Applies every pending replacement (finishing an earlier interrupted restart first).
+    BootOutcome Boot();
+    // Finishes a restart whose journal is still there; nullopt when there is none. Throws
+    // std::runtime_error when a hive can be neither completed nor rolled back.
+    std::optional<BootOutcome> Recover();
+
+private:
+    BootOutcome Run(unsigned number, const std::vector<Replacement>& replacements, bool recovering);
+    void Forward(const Replacement& r);
+    void Rollback(const Replacement& r);
+    void Step(const std::string& name);
+    std::filesystem::path Host(const std::string& relative) const;
+
+    std::filesystem::path root_;
+    ImageState& state_;
+    FaultHook hook_;
+    std::function<std::string()> dateTime_;
+};
+
+// The transaction-log suffixes of a hive file, in the order they are moved.
+inline const char* const HiveLogSuffixes[] = {".LOG", ".LOG1", ".LOG2"};
+
+} // namespace hivelet::image

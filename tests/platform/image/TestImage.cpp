@@ -1,0 +1,140 @@
+#include "TestImage.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace hivelet::image::testing {
+
+TempFolder::TempFolder(const std::string& suffix) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "image";
+    for (char& c : name) {
+        if (c == '/') {
+            c = '_';
+        }
+    }
+    path_ = fs::path(::testing::TempDir()) / "hivelet-image-tests" / (name + suffix);
+    RemoveTree(path_);
+    fs::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+    RemoveTree(path_);
+}
+
+void RemoveTree(const fs::path& dir) {
+    std::error_code ec;
+    if (!fs::exists(dir, ec)) {
+        return;
+    }
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (const auto& e : fs::recursive_directory_iterator(dir, ec)) {
+        fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(dir, ec);
+}
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out) {
+        throw std::runtime_error("cannot write " + file.string());
+    }
+}
+
+std::string StandardMachineText(bool wow64, const std::string& machineExtra) {
+    return "[Machine]\r\n"
+           "Platform=NT            ; NT, or 9x\r\n"
+           "Major=6\r\n"
+           "Minor=1\r\n"
+           "Wow64=" +
+           std::string(wow64 ? "1" : "0") +
+           "\r\n"
+           "HasIsWow64Process=1\r\n" +
+           machineExtra +
+           "\r\n"
+           "[Drives]\r\n"
+           "; letter = type, device name, folder\r\n"
+           "C=fixed,\\Device\\HarddiskVolume2,C\r\n"
+           "d=fixed, \\Device\\HarddiskVolume12 , D\r\n"
+           "E=removable,\\Device\\HarddiskVolume5,E ; a memory stick\r\n"
+           "F=cdrom,,\r\n"
+           "\r\n"
+           "[hivelist]\r\n"
+           "\\REGISTRY\\MACHINE\\HARDWARE=\r\n"
+           "\\REGISTRY\\MACHINE\\SYSTEM="
+           "\\Device\\HarddiskVolume2\\Windows\\System32\\config\\SYSTEM\r\n"
+           "\\REGISTRY\\MACHINE\\SOFTWARE="
+           "\\Device\\HarddiskVolume2\\WINDOWS\\system32\\CONFIG\\software\r\n"
+           "\\REGISTRY\\MACHINE\\SAM=expand:"
+           "\\Device\\HarddiskVolume2\\Windows\\System32\\config\\SAM\r\n"
+           "\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001=\\Device\\HarddiskVolume2\\Users\\ann\\NTUSER."
+           "DAT\r\n"
+           "\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001_Classes="
+           "\\Device\\HarddiskVolume2\\Users\\ann\\AppData\\Local\\Microsoft\\Windows\\UsrClass."
+           "dat\r\n";
+}
+
+regf::Key SmallTree(const std::string& marker) {
+    regf::Key root;
+    root.lastWritten = 0x01d9000000000000ull;
+    regf::Key mark;
+    mark.name = "Marker-" + marker;
+    mark.lastWritten = root.lastWritten;
+    mark.values.push_back({"Name", 1, {}});
+    for (char c : marker) {
+        mark.values.back().data.push_back(static_cast<uint8_t>(c));
+        mark.values.back().data.push_back(0);
+    }
+    mark.values.back().data.insert(mark.values.back().data.end(), {0, 0});
+    mark.values.push_back({"Count", 4, {7, 0, 0, 0}});
+    regf::Key wow;
+    wow.name = "Wow6432Node";
+    wow.lastWritten = root.lastWritten;
+    regf::Key only32;
+    only32.name = "Only32-" + marker;
+    only32.lastWritten = root.lastWritten;
+    only32.values.push_back({"Bits", 4, {32, 0, 0, 0}});
+    wow.subkeys.push_back(only32);
+    root.subkeys.push_back(mark);
+    root.subkeys.push_back(wow);
+    return root;
+}
+
+void WriteSmallHive(const fs::path& file, const std::string& marker) {
+    fs::create_directories(file.parent_path());
+    regf::Status s = regf::WriteHiveFile(SmallTree(marker), file.string(), {5, 0.2, 7});
+    if (!s.ok()) {
+        throw std::runtime_error("cannot write test hive: " + s.message);
+    }
+}
+
+void WriteStandardImage(const fs::path& root, bool wow64, const std::string& machineExtra,
+                        Hives hives) {
+    for (const char* folder : {"C/Windows/System32/config", "C/Windows/SysWOW64", "D", "E"}) {
+        fs::create_directories(root / folder);
+    }
+    WriteBytes(root / "machine.ini", StandardMachineText(wow64, machineExtra));
+    for (const auto& [name, file] : StandardHives) {
+        std::string marker = fs::path(file).filename().string();
+        if (hives == Hives::Real) {
+            WriteSmallHive(root / file, marker);
+        } else {
+            WriteBytes(root / file, "hive " + marker);
+        }
+    }
+    // Logs as a live system leaves them beside a hive (their content does not matter here).
+    WriteBytes(root / "C/Windows/System32/config/SYSTEM.LOG1", std::string(512, '\x01'));
+    WriteBytes(root / "C/Windows/System32/config/SYSTEM.LOG2", std::string(1024, '\x02'));
+}
+
+} // namespace hivelet::image::testing
