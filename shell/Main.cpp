@@ -4,6 +4,7 @@
 #include "catalogue/DevicePath.h"
 #include "catalogue/HiveList.h"
 #include "catalogue/TextCase.h"
+#include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
 #include "settings/OptionsSetting.h"
 #include "shell/CommandLine.h"
@@ -94,10 +95,8 @@ void TfrmMain::FormShow() {
     const settings::TOptionsSetting& options = settings::OptionsSetting();
     lvMain->SetGridLines(options.IsShowLine);
     SetLanguageChecks();
-    if (!i18n::IsBuiltInLanguage(options.Lan)) {
-        // LANGUAGE CALL SITE: i18n::ApplyLanguage(*this, options.Lan) goes here when the
-        // window translation lands.
-    }
+    if (!i18n::IsBuiltInLanguage(options.Lan))
+        i18n::ApplyLanguage(Platform, *this, options.Lan);
     FitButtonWidths();
 
     switch (FirstArgumentSwitch(Arguments)) {

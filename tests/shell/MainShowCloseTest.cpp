@@ -137,6 +137,38 @@ TEST_F(MainWindowTest, TheConfiguredLanguageCarriesTheOnlyCheckMark) {
     }
 }
 
+TEST_F(MainWindowTest, TheConfiguredLanguageIsAppliedAfterTheCheckMarks) {
+    platform.AddTextFile("C:\\Program Files\\Hivelet\\DLan_German.ini",
+                         "[frmMain]\r\nbExit=Beenden\r\n[Menu_frmMain]\r\nmiGerman=&Deutsch\r\n");
+    WriteOptions(platform, "Lan=german\r\n");
+    TfrmMain& f = Create();
+    ShowOnly();
+    EXPECT_EQ(f.bExit->Caption(), "Beenden");
+    EXPECT_EQ(f.miGerman->Caption(), "&Deutsch");
+    EXPECT_TRUE(f.miGerman->Checked());
+    // What the file does not name keeps the text set before, the version in the title included.
+    EXPECT_EQ(f.lTitle->Caption(), "Orvane Hivelet 3.0");
+    EXPECT_EQ(f.bOptions->Caption(), "Options");
+}
+
+TEST_F(MainWindowTest, EnglishOpensNoLanguageFileAndAnUnsupportedSystemNone) {
+    platform.AddTextFile("C:\\Program Files\\Hivelet\\DLan_English.ini",
+                         "[frmMain]\r\nbExit=Quit\r\n");
+    platform.AddTextFile("C:\\Program Files\\Hivelet\\DLan_German.ini",
+                         "[frmMain]\r\nbExit=Beenden\r\n");
+    WriteOptions(platform, "Lan=ENGLISH\r\n");
+    TfrmMain& english = Create();
+    ShowOnly();
+    EXPECT_EQ(english.bExit->Caption(), "Exit");
+
+    form.reset();
+    platform.SetVersion(platform::PlatformWin32Nt, 10, 0);
+    WriteOptions(platform, "Lan=German\r\n");
+    TfrmMain& unsupported = Create();
+    ShowOnly();
+    EXPECT_EQ(unsupported.bExit->Caption(), "Exit");
+}
+
 struct SwitchCase {
     const char* name;
     std::vector<std::string> arguments;
