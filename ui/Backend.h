@@ -55,9 +55,10 @@ public:
     virtual Rect Screen() const = 0;
 
     // --- Messages ---------------------------------------------------------------------------
-    // Any thread, slot locked: queue `msg` for the slot's window. False when it cannot.
-    virtual bool PostToSlot(detail::WindowSlot& slot, uint32_t msg, uint64_t wParam,
-                            int64_t lParam) = 0;
+    // Any thread, slot locked: queue `msg` for the slot's window (`native` is its handle as
+    // set by SetNative). False when it cannot.
+    virtual bool PostToSlot(detail::WindowSlot& slot, uintptr_t native, uint32_t msg,
+                            uint64_t wParam, int64_t lParam) = 0;
     // Handle messages until done() (checked before each wait). Nested calls make nested loops.
     virtual void RunUntil(const std::function<bool()>& done) = 0;
     virtual void ProcessMessages() = 0;

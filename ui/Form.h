@@ -6,6 +6,10 @@
 // constructor is only the window owner (placement, modality), not the memory owner, and must
 // outlive the form. Every form must be destroyed before its Application.
 //
+// Names: the property getters carry the names of their types (Font(), Color(), Cursor(),
+// BorderStyle(), ModalResult() ...), so inside a form or control class those types are spelled
+// with their namespace: `ui::Font bold = Font();`.
+//
 // Threads: every member is for the UI thread, except that a WindowRef taken with Ref() may be
 // copied to a worker and used there (WindowRef.h).
 #pragma once
@@ -119,6 +123,7 @@ public:
     // Handler of a numbered window message (posted to the form or sent by the system). One
     // handler per number; a later call replaces it.
     void OnMessage(uint32_t msg, MessageHandler handler);
+    bool HandlesMessage(uint32_t msg) const { return handlers_.count(msg) != 0; }
     // Hook for the window's hit test: given the screen point and the standard answer (ht::...),
     // returns the answer to use. Unset: the standard answer stands.
     std::function<int(Point screen, int standard)> OnNcHitTest;

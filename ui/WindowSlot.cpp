@@ -26,7 +26,7 @@ bool WindowSlot::Post(uint32_t msg, uint64_t wParam, int64_t lParam) {
     std::lock_guard lock(m_);
     if (!open_)
         return false;
-    return backend_.PostToSlot(*this, msg, wParam, lParam);
+    return backend_.PostToSlot(*this, native_, msg, wParam, lParam);
 }
 
 bool WindowSlot::Open() const {
@@ -39,7 +39,7 @@ bool WindowSlot::Enqueue(const std::shared_ptr<HandOverJob>& job) {
     if (!open_)
         return false;
     jobs_.push_back(job);
-    if (!backend_.PostToSlot(*this, kHandOverMessage, 0, 0)) {
+    if (!backend_.PostToSlot(*this, native_, kHandOverMessage, 0, 0)) {
         jobs_.pop_back();
         return false;
     }

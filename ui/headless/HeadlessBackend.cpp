@@ -91,7 +91,7 @@ NativeWindow HeadlessBackend::WindowOf(const Form& f) const {
 
 // --- Messages ---------------------------------------------------------------------------------
 
-bool HeadlessBackend::PostToSlot(detail::WindowSlot& slot, uint32_t msg, uint64_t wParam,
+bool HeadlessBackend::PostToSlot(detail::WindowSlot& slot, uintptr_t, uint32_t msg, uint64_t wParam,
                                  int64_t lParam) {
     // The caller holds the slot's lock (and a reference to it); the queue keeps its own, so a
     // message can never reach a later window that happens to reuse the address.
@@ -385,10 +385,7 @@ bool HeadlessBackend::PressEscape(Form& f) {
         return false;
     if (TButton* b = f.CancelButton())
         return Click(*b);
-    if (f.BorderStyle() == BorderStyle::None)
-        return false;
-    f.DispatchMessage(wm::Close, 0, 0);
-    return true;
+    return false;
 }
 
 int HeadlessBackend::HitTest(Form& f, Point screen) {

@@ -100,7 +100,7 @@ public:
     bool RightClick(Control& c);
     // The close box of a form's frame. False when the frame has none or the form is not shown.
     bool PressCloseBox(Form& f);
-    // Enter and Escape: the default and the cancel button (Escape without one closes a dialog).
+    // Enter presses the focused button, else the default button; Escape the cancel button.
     bool PressEnter(Form& f);
     bool PressEscape(Form& f);
     // The window's hit test at a screen point, as the system would ask it: nothing when the
@@ -145,7 +145,7 @@ public:
     void EndModal(Form& modal) override;
     FrameInsets Frame(BorderStyle style) const override;
     Rect Screen() const override;
-    bool PostToSlot(detail::WindowSlot& slot, uint32_t msg, uint64_t wParam,
+    bool PostToSlot(detail::WindowSlot& slot, uintptr_t native, uint32_t msg, uint64_t wParam,
                     int64_t lParam) override;
     void RunUntil(const std::function<bool()>& done) override;
     void ProcessMessages() override;

@@ -1,0 +1,432 @@
+// The Win32 backend against real windows (run under Wine): what the model says must be what the
+// Win32 API reads back, and the user's actions (BM_CLICK, the close box, menus, boxes) must come
+// back into the model.
+#include "Showcase.h"
+
+#include "ui/win32/Win.h"
+#include "ui/win32/Win32Backend.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace hivelet::ui {
+namespace {
+
+using test::Showcase;
+
+HWND H(NativeWindow w) {
+    return reinterpret_cast<HWND>(w);
+}
+HWND H(const Form& f) {
+    return H(win32::WindowOf(f));
+}
+HWND H(const Control& c) {
+    return H(win32::WindowOf(c));
+}
+
+std::string TextOf(HWND h) {
+    char buf[512] = {};
+    GetWindowTextA(h, buf, sizeof buf);
+    return buf;
+}
+
+std::string ClassOf(HWND h) {
+    char buf[256] = {};
+    GetClassNameA(h, buf, sizeof buf);
+    return buf;
+}
+
+// A child's rectangle in its parent's client coordinates.
+Rect ChildRect(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return Rect{int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
+}
+
+LONG_PTR StyleOf(HWND h) {
+    return GetWindowLongPtrA(h, GWL_STYLE);
+}
+
+std::string ItemText(HWND lv, int row, int sub) {
+    char buf[256] = {};
+    LVITEMA it{};
+    it.iSubItem = sub;
+    it.pszText = buf;
+    it.cchTextMax = sizeof buf;
+    SendMessageA(lv, LVM_GETITEMTEXTA, WPARAM(row), reinterpret_cast<LPARAM>(&it));
+    return buf;
+}
+
+struct Win32App {
+    Application app{win32::MakeWin32Backend()};
+    Win32App() { app.SetTitle("Orvane Hivelet"); }
+};
+
+// Runs `fn` from the message loop once it is idle (inside whatever modal loop runs then).
+void Soon(Form& f, std::function<void()> fn) {
+    auto* t = f.Make<TTimer>("soon" + std::to_string(f.ComponentCount()));
+    t->SetInterval(10);
+    t->OnTimer = [t, fn] {
+        t->SetEnabled(false);
+        fn();
+    };
+}
+
+TEST(Win32Windows, TheShowcaseReadsBackAsTheModelSaysIt) {
+    Win32App w;
+    Showcase f(w.app);
+    f.Show();
+    HWND form = H(f);
+    ASSERT_TRUE(IsWindow(form));
+    EXPECT_EQ(TextOf(form), "Hivelet toolkit");
+    EXPECT_EQ(ClassOf(form), "Hivelet Showcase Window");
+    RECT client;
+    GetClientRect(form, &client);
+    EXPECT_EQ(client.right, 560);
+    EXPECT_EQ(client.bottom, 400);
+    EXPECT_TRUE(StyleOf(form) & WS_CAPTION);
+    EXPECT_TRUE(StyleOf(form) & WS_SYSMENU);
+    EXPECT_EQ(GetWindow(form, GW_OWNER), H(win32::AppWindowOf(w.app)));
+
+    // Windowed controls are child windows where the model puts them; graphic ones are drawn by
+    // their container and have no window.
+    EXPECT_EQ(H(*f.title), nullptr);
+    EXPECT_EQ(H(*f.analyze), nullptr);
+    EXPECT_EQ(H(*f.closeImage), nullptr);
+    EXPECT_EQ(H(win32::ContainerOf(*f.note)), H(*f.options));
+    EXPECT_EQ(H(win32::ContainerOf(*f.title)), form);
+
+    HWND ok = H(*f.ok);
+    EXPECT_EQ(TextOf(ok), "&OK");
+    EXPECT_EQ(ClassOf(ok), "Button");
+    EXPECT_EQ(ChildRect(ok), (Rect{384, 360, 75, 25}));
+    EXPECT_EQ(StyleOf(ok) & BS_TYPEMASK, BS_OWNERDRAW);
+
+    HWND restore = H(*f.restore);
+    EXPECT_EQ(GetParent(restore), H(*f.options));
+    EXPECT_EQ(ChildRect(restore).left, 8);
+    EXPECT_EQ(ChildRect(restore).top, 12);
+    EXPECT_EQ(SendMessageA(restore, BM_GETCHECK, 0, 0), BST_CHECKED);
+
+    HWND memo = H(*f.memo);
+    EXPECT_EQ(TextOf(memo), "Registry Key");
+    EXPECT_TRUE(StyleOf(memo) & ES_READONLY);
+    EXPECT_FALSE(StyleOf(memo) & WS_BORDER);
+    f.memo->SetText("line one\nline two");
+    EXPECT_EQ(TextOf(memo), "line one\r\nline two");
+
+    EXPECT_EQ(ChildRect(H(*f.progress)), (Rect{125, 290, 420, 18}));
+    EXPECT_EQ(ChildRect(H(*f.line)), (Rect{125, 322, 420, 2}));
+    EXPECT_EQ(ChildRect(H(*f.rule)), (Rect{11, 85, 100, 1}));
+
+    // Moving and hiding follow the model.
+    f.ok->SetLeft(300);
+    EXPECT_EQ(ChildRect(ok).left, 300);
+    f.cancel->SetVisible(false);
+    EXPECT_FALSE(IsWindowVisible(H(*f.cancel)));
+    f.cancel->SetEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(H(*f.cancel)));
+    f.Close();
+}
+
+TEST(Win32Windows, ListViewIsAReadOnlyReportWithColumnsAndRows) {
+    Win32App w;
+    Showcase f(w.app);
+    f.Show();
+    HWND lv = H(*f.list);
+    EXPECT_EQ(StyleOf(lv) & LVS_TYPEMASK, LVS_REPORT);
+    EXPECT_FALSE(StyleOf(lv) & LVS_EDITLABELS);
+    DWORD ex = DWORD(SendMessageA(lv, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_TRUE(ex & LVS_EX_FULLROWSELECT);
+    EXPECT_TRUE(ex & LVS_EX_GRIDLINES);
+    f.list->SetGridLines(false);
+    ex = DWORD(SendMessageA(lv, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_FALSE(ex & LVS_EX_GRIDLINES);
+
+    HWND header = reinterpret_cast<HWND>(SendMessageA(lv, LVM_GETHEADER, 0, 0));
+    EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 4);
+    int widths[] = {205, 72, 70, 65};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(SendMessageA(lv, LVM_GETCOLUMNWIDTH, i, 0), widths[i]) << i;
+    LVCOLUMNA col{};
+    col.mask = LVCF_FMT;
+    SendMessageA(lv, LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&col));
+    EXPECT_EQ(col.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_RIGHT);
+
+    EXPECT_EQ(SendMessageA(lv, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(ItemText(lv, 1, 0), "\\REGISTRY\\MACHINE\\SOFTWARE");
+    EXPECT_EQ(ItemText(lv, 1, 3), "25%");
+    EXPECT_EQ(ItemText(lv, 2, 1), "");
+    // Filling a cell later (as the analysis does) and adding a row reach the window.
+    f.list->SetSubItem(2, 1, "1,024 KB"); // sub-item 1 is the third column
+    f.list->AddItem("\\REGISTRY\\USER\\S-1-5-18");
+    EXPECT_EQ(ItemText(lv, 2, 2), "1,024 KB");
+    EXPECT_EQ(SendMessageA(lv, LVM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(ItemText(lv, 3, 0), "\\REGISTRY\\USER\\S-1-5-18");
+    f.list->SetColumnCaption(0, "Hive");
+    char buf[64] = {};
+    col.mask = LVCF_TEXT;
+    col.pszText = buf;
+    col.cchTextMax = sizeof buf;
+    SendMessageA(lv, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
+    EXPECT_STREQ(buf, "Hive");
+    EXPECT_EQ(ItemText(lv, 3, 0), "\\REGISTRY\\USER\\S-1-5-18");
+    f.Close();
+}
+
+TEST(Win32Windows, TooltipsExistOnlyWhereShowHintIsOn) {
+    Win32App w;
+    Showcase f(w.app);
+    f.Show();
+    HWND tip = H(win32::TooltipOf(f));
+    ASSERT_TRUE(tip);
+    // minimise, close image, analyse, defrag and the restore box show hints; the grid-lines box
+    // has a hint but ShowHint off.
+    EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 5);
+    bool restoreHasTool = false, gridHasTool = false;
+    for (int i = 0; i < 5; ++i) {
+        char text[256] = {};
+        TTTOOLINFOA ti{};
+        ti.cbSize = TTTOOLINFOA_V2_SIZE;
+        ti.lpszText = text;
+        ASSERT_TRUE(SendMessageA(tip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&ti)));
+        restoreHasTool = restoreHasTool || ti.uId == reinterpret_cast<UINT_PTR>(H(*f.restore));
+        gridHasTool = gridHasTool || ti.uId == reinterpret_cast<UINT_PTR>(H(*f.gridLines));
+    }
+    EXPECT_TRUE(restoreHasTool);
+    EXPECT_FALSE(gridHasTool);
+    f.gridLines->SetShowHint(true);
+    EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 6);
+    f.restore->SetShowHint(false);
+    f.analyze->SetShowHint(false);
+    EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 4);
+    f.Close();
+}
+
+TEST(Win32Windows, ClicksComeBackIntoTheModel) {
+    Win32App w;
+    Showcase f(w.app);
+    f.Show();
+    int okClicks = 0, boxClicks = 0;
+    f.ok->SetModalResult(mrNone);
+    f.ok->OnClick = [&] { ++okClicks; };
+    f.gridLines->OnClick = [&] { ++boxClicks; };
+    SendMessageA(H(*f.ok), BM_CLICK, 0, 0);
+    EXPECT_EQ(okClicks, 1);
+    SendMessageA(H(*f.gridLines), BM_CLICK, 0, 0);
+    EXPECT_EQ(boxClicks, 1);
+    EXPECT_FALSE(f.gridLines->Checked());
+    EXPECT_EQ(SendMessageA(H(*f.gridLines), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    f.gridLines->SetChecked(true);
+    EXPECT_EQ(SendMessageA(H(*f.gridLines), BM_GETCHECK, 0, 0), BST_CHECKED);
+    f.ok->SetEnabled(false);
+    SendMessageA(H(*f.ok), BM_CLICK, 0, 0);
+    EXPECT_EQ(okClicks, 1);
+    // A graphic control is clicked through its container's mouse messages.
+    HWND form = H(f);
+    SendMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 100));
+    SendMessageA(form, WM_LBUTTONUP, 0, MAKELPARAM(20, 100));
+    EXPECT_EQ(f.clicks, 1);
+    // ... but not when disabled.
+    SendMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 130));
+    SendMessageA(form, WM_LBUTTONUP, 0, MAKELPARAM(20, 130));
+    EXPECT_EQ(f.clicks, 1);
+    f.Close();
+}
+
+TEST(Win32Windows, ModalShowingDisablesTheOwnerAndReturnsTheResult) {
+    Win32App w;
+    Showcase main(w.app);
+    main.SetBorderStyle(BorderStyle::None);
+    main.Show();
+    Showcase dlg(w.app, &main);
+    dlg.SetPosition(FormPosition::OwnerCenter);
+    bool ownerEnabled = true;
+    HWND owner = nullptr;
+    Soon(dlg, [&] {
+        ownerEnabled = IsWindowEnabled(H(main));
+        owner = GetWindow(H(dlg), GW_OWNER);
+        SendMessageA(H(*dlg.cancel), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(dlg.ShowModal(), mrCancel);
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_EQ(owner, H(main));
+    EXPECT_TRUE(IsWindowEnabled(H(main)));
+
+    // The close box gives Cancel; OK gives OK.
+    Soon(dlg, [&] { PostMessageA(H(dlg), WM_SYSCOMMAND, SC_CLOSE, 0); });
+    dlg.ok->SetModalResult(mrYes);
+    EXPECT_EQ(dlg.ShowModal(), mrCancel);
+    Soon(dlg, [&] { SendMessageA(H(*dlg.ok), BM_CLICK, 0, 0); });
+    EXPECT_EQ(dlg.ShowModal(), mrYes);
+    // Escape presses the cancel button through the dialog keys.
+    Soon(dlg, [&] {
+        HWND cancel = H(*dlg.cancel);
+        PostMessageA(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(dlg.ShowModal(), mrCancel);
+    main.Close();
+}
+
+TEST(Win32Windows, TimersAndPostsFromAWorkerReachTheForm) {
+    Win32App w;
+    Showcase f(w.app);
+    int ticks = 0;
+    f.timer->SetInterval(5);
+    f.timer->OnTimer = [&] { ++ticks; };
+    f.timer->SetEnabled(true);
+    int reports = 0;
+    std::string memoAtClose;
+    f.OnMessage(0x6603, [&](uint64_t, int64_t lParam) { reports = int(lParam); });
+    std::thread worker;
+    Soon(f, [&] {
+        WindowRef ref = f.Ref();
+        worker = std::thread([ref, memo = f.memo] {
+            for (int i = 1; i <= 100; ++i)
+                ref.Post(0x6603, 0, i);
+            HandOver(ref, [memo] { memo->SetText("Finish"); });
+            ref.Post(wm::Close);
+        });
+    });
+    f.onClose = [&] { memoAtClose = TextOf(H(*f.memo)); };
+    EXPECT_EQ(f.ShowModal(), mrCancel);
+    worker.join();
+    EXPECT_EQ(reports, 100);
+    EXPECT_EQ(memoAtClose, "Finish");
+    EXPECT_GT(ticks, 0);
+}
+
+TEST(Win32Windows, PopupMenusCarryTheCheckMarks) {
+    Win32App w;
+    Showcase f(w.app);
+    f.Show();
+    std::vector<std::string> seen;
+    Soon(f, [&] {
+        HWND menuWindow = FindWindowA("#32768", nullptr);
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+        int n = GetMenuItemCount(menu);
+        for (int i = 0; i < n; ++i) {
+            char text[64] = {};
+            GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+            UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
+            seen.push_back(std::string(text) + ((state & MF_CHECKED) ? " checked" : "") +
+                           ((state & MF_SEPARATOR) ? "separator" : ""));
+        }
+        EndMenu();
+    });
+    EXPECT_EQ(f.menu->Popup(Point{200, 200}), nullptr);
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"&English", "&German checked", "separator", "Other"}));
+    f.Close();
+}
+
+TEST(Win32Windows, MessageBoxesAndTheGeneralErrorBox) {
+    Win32App w;
+    Showcase f(w.app);
+    f.Show();
+    std::string text, caption;
+    auto answer = [&](int button) {
+        Soon(f, [&, button] {
+            HWND box = GetForegroundWindow();
+            if (ClassOf(box) != "#32770")
+                box = FindWindowA("#32770", nullptr);
+            caption = TextOf(box);
+            char buf[256] = {};
+            GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
+            text = buf;
+            PostMessageA(box, WM_COMMAND, button, 0);
+        });
+    };
+    answer(IDNO);
+    EXPECT_EQ(w.app.MessageBox("Contiue to defrag?", "Orvane Hivelet", 0x144), IDNO);
+    EXPECT_EQ(text, "Contiue to defrag?");
+    EXPECT_EQ(caption, "Orvane Hivelet");
+
+    // An exception escaping a click handler: the error box, then the loop goes on.
+    f.ok->SetModalResult(mrNone);
+    f.ok->OnClick = [] { throw std::runtime_error("Unable to write to C:\\x\\options.ini"); };
+    answer(IDOK);
+    SendMessageA(H(*f.ok), BM_CLICK, 0, 0);
+    EXPECT_EQ(text, "Unable to write to C:\\x\\options.ini.");
+    EXPECT_EQ(caption, "Orvane Hivelet");
+    f.Close();
+}
+
+TEST(Win32Windows, HitTestHookSeesTheStandardAnswer) {
+    Win32App w;
+    Showcase f(w.app);
+    f.SetBorderStyle(BorderStyle::None);
+    std::vector<int> standards;
+    f.OnNcHitTest = [&](Point p, int standard) {
+        standards.push_back(standard);
+        return standard == ht::Client && p.x - f.Left() < 100 ? ht::Caption : standard;
+    };
+    f.Show();
+    HWND h = H(f);
+    RECT r;
+    GetWindowRect(h, &r);
+    EXPECT_FALSE(StyleOf(h) & WS_CAPTION);
+    EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(r.left + 50, r.top + 95)), HTCAPTION);
+    EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(r.left + 300, r.top + 60)), HTCLIENT);
+    EXPECT_EQ(standards, (std::vector<int>{HTCLIENT, HTCLIENT}));
+    f.Close();
+}
+
+TEST(Win32Windows, ApplicationWindowSingleInstanceAndTextWidth) {
+    Win32App w;
+    Showcase f(w.app);
+    int restored = 0;
+    f.OnMessage(0x6604, [&](uint64_t, int64_t) { ++restored; });
+    f.Show();
+    auto found = w.app.FindWindowByClass("Hivelet Showcase Window");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(H(*found), H(f));
+    EXPECT_TRUE(w.app.PostTo(*found, 0x6604));
+    w.app.ProcessMessages();
+    EXPECT_EQ(restored, 1);
+    w.app.BringToFront(*found);
+
+    HWND appWindow = H(win32::AppWindowOf(w.app));
+    EXPECT_EQ(TextOf(appWindow), "Orvane Hivelet");
+    w.app.Minimize();
+    EXPECT_TRUE(w.app.IsMinimized());
+    w.app.Restore();
+    EXPECT_FALSE(w.app.IsMinimized());
+    w.app.HideAppWindow();
+    EXPECT_FALSE(IsWindowVisible(appWindow));
+    w.app.ShowAppWindow();
+    EXPECT_TRUE(IsWindowVisible(appWindow));
+
+    Font font;
+    int exit = w.app.TextWidth("Exit", font);
+    EXPECT_GT(exit, 0);
+    EXPECT_NEAR(w.app.TextWidth("ExitExit", font), 2 * exit, 1);
+    font.bold = true;
+    EXPECT_GE(w.app.TextWidth("Exit", font), exit);
+    f.Close();
+    EXPECT_FALSE(w.app.FindWindowByClass("Hivelet Showcase Window"));
+}
+
+TEST(Win32Windows, AFormClosedFromItsOwnHandlerIsDestroyedLater) {
+    Win32App w;
+    Showcase f(w.app);
+    f.ok->SetModalResult(mrNone);
+    f.ok->OnClick = [&] { f.Close(); };
+    f.Show();
+    HWND h = H(f);
+    SendMessageA(H(*f.ok), BM_CLICK, 0, 0);
+    EXPECT_FALSE(f.Visible());
+    EXPECT_FALSE(IsWindowVisible(h));
+    w.app.ProcessMessages();
+    EXPECT_FALSE(IsWindow(h));
+    // The form shows again with a new window.
+    f.Show();
+    EXPECT_TRUE(IsWindowVisible(H(f)));
+    f.Close();
+}
+
+} // namespace
+} // namespace hivelet::ui
