@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace hivelet::regf {
@@ -11,6 +12,8 @@ class ByteSink {
 public:
     virtual ~ByteSink() = default;
     virtual bool write(const uint8_t* data, size_t size) = 0;
+    // Why the last write failed.
+    virtual std::string failure() const { return "write failed"; }
 };
 
 class MemorySink : public ByteSink {

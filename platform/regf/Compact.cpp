@@ -11,7 +11,7 @@ namespace hivelet::regf {
 namespace {
 
 Status WriterStatus(CompactWriter<HiveSource>::Failure failure, const Reader& reader,
-                    const Hive& hive) {
+                    const Hive& hive, const ByteSink& sink) {
     using F = CompactWriter<HiveSource>::Failure;
     switch (failure) {
     case F::Unreadable:
@@ -20,7 +20,7 @@ Status WriterStatus(CompactWriter<HiveSource>::Failure failure, const Reader& re
     case F::TooLarge:
         return hive.error(ErrorKind::TooLarge, "the compact copy would exceed the format's limits");
     case F::Sink:
-        return hive.error(ErrorKind::Io, "writing the copy failed");
+        return hive.error(ErrorKind::Io, "writing the copy failed: " + sink.failure());
     case F::Changed:
     case F::None:
         break;
@@ -39,7 +39,7 @@ Status CompactHive(const Hive& hive, const CompactOptions& options, ByteSink& si
     HiveSource source(reader, root);
     CompactWriter<HiveSource> writer(source, hive.minor(), nullptr);
     if (!writer.plan()) {
-        return WriterStatus(writer.failure(), reader, hive);
+        return WriterStatus(writer.failure(), reader, hive, sink);
     }
     NewBaseBlock block;
     block.minorVersion = hive.minor();
@@ -49,10 +49,10 @@ Status CompactHive(const Hive& hive, const CompactOptions& options, ByteSink& si
     uint8_t base[kBaseBlockSize];
     BuildBaseBlock(block, base);
     if (!sink.write(base, sizeof base)) {
-        return hive.error(ErrorKind::Io, "writing the copy failed");
+        return hive.error(ErrorKind::Io, "writing the copy failed: " + sink.failure());
     }
     if (!writer.emit(sink)) {
-        return WriterStatus(writer.failure(), reader, hive);
+        return WriterStatus(writer.failure(), reader, hive, sink);
     }
     return {};
 }

@@ -303,6 +303,12 @@ private:
 
     uint8_t* payload(uint32_t cell) { return layout_->at(cell) + 4; }
 
+    static void CopyName(uint8_t* out, const NameRef& name) {
+        if (name.bytes > 0) { // an empty name may have no storage at all
+            std::memcpy(out, name.data, name.bytes);
+        }
+    }
+
     template <class Values>
     void write(uint32_t index, const KeyRecord& key, const Values& values,
                const std::vector<DataChunk>& chunks, uint32_t depth) {
@@ -356,7 +362,7 @@ private:
                 }
                 uint8_t* p = payload(vkCell);
                 std::memcpy(p, &vk, sizeof vk);
-                std::memcpy(p + sizeof vk, value.name.data, value.name.bytes);
+                CopyName(p + sizeof vk, value.name);
                 if (value.name.utf16Bytes() > maxValueName) {
                     maxValueName = value.name.utf16Bytes();
                 }
@@ -391,7 +397,7 @@ private:
         nk.classLength = key.classLength;
         uint8_t* p = payload(nkCell);
         std::memcpy(p, &nk, sizeof nk);
-        std::memcpy(p + sizeof nk, key.name.data, key.name.bytes);
+        CopyName(p + sizeof nk, key.name);
     }
 
     uint32_t writeBigData(const ValueRecord& value, const std::vector<DataChunk>& chunks,

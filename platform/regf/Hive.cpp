@@ -83,9 +83,11 @@ Status Hive::checkBaseBlock(const uint8_t* data, uint64_t size) {
                          offsetof(BaseBlock, binsDataSize));
     }
     if (size - kBaseBlockSize < bins) {
-        return error(ErrorKind::Corrupt,
-                     "truncated: the base block announces " + std::to_string(bins) +
-                         " bytes of bins, the file holds " + std::to_string(size - kBaseBlockSize));
+        return FailureAt(ErrorKind::Corrupt, name_,
+                         "truncated: the base block announces " + std::to_string(bins) +
+                             " bytes of bins, the file ends after " +
+                             std::to_string(size - kBaseBlockSize),
+                         size);
     }
     return {};
 }

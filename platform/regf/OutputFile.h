@@ -19,6 +19,7 @@ public:
     // Creates the temporary file. With `replace` false, fails (Io) if `target` exists.
     Status create(const std::string& target, bool replace);
     bool write(const uint8_t* data, size_t size) override;
+    std::string failure() const override { return writeError_; }
     // Flushes (to disk when `durable`), closes and renames the temporary file to the target.
     Status publish(bool durable);
     const std::string& temporaryPath() const { return temporary_; }

@@ -1,0 +1,127 @@
+// Debian's hivex as an independent reader: it must read every copy and see exactly the tree it
+// sees in the original.
+#include "RegfTestSupport.h"
+
+#include "platform/regf/Regf.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace hivelet::regf {
+namespace {
+
+namespace fs = std::filesystem;
+using regf_test::ScratchFolder;
+
+bool HaveTool(const char* tool) {
+    std::string probe = std::string("command -v ") + tool + " >/dev/null 2>&1";
+    return std::system(probe.c_str()) == 0;
+}
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+// Standard output of a command; `ok` false if it failed.
+std::string Run(const std::string& command, bool& ok) {
+    std::string out;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) {
+        ok = false;
+        return out;
+    }
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        out.append(buffer, n);
+    }
+    ok = pclose(pipe) == 0;
+    return out;
+}
+
+std::string Export(const std::string& hive) {
+    bool ok;
+    std::string text = Run("hivexregedit --export " + Quote(hive) + " '\\'", ok);
+    EXPECT_TRUE(ok) << "hivexregedit failed on " << hive;
+    return text;
+}
+
+// hivexml without what depends on the layout (byte runs) or the save (the hive's own time).
+std::string Xml(const std::string& hive) {
+    bool ok;
+    std::string xml = Run("hivexml " + Quote(hive), ok);
+    EXPECT_TRUE(ok) << "hivexml failed on " << hive;
+    std::string out;
+    out.reserve(xml.size());
+    size_t pos = 0;
+    for (size_t runs; (runs = xml.find("<byte_runs>", pos)) != std::string::npos;) {
+        out.append(xml, pos, runs - pos);
+        size_t end = xml.find("</byte_runs>", runs);
+        pos = end == std::string::npos ? xml.size() : end + 12;
+    }
+    out.append(xml, pos, std::string::npos);
+    size_t hive = out.find("<hive><mtime>");
+    if (hive != std::string::npos) {
+        out.erase(hive + 6, out.find("</mtime>", hive) + 8 - (hive + 6));
+    }
+    return out;
+}
+
+class RegfHivex : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveTool("hivexregedit") || !HaveTool("hivexml")) {
+            GTEST_SKIP() << "hivex tools not installed (libhivex-bin, libwin-hivex-perl)";
+        }
+    }
+};
+
+TEST_F(RegfHivex, CopiesOfSampleHivesExportLikeTheOriginals) {
+    if (regf_test::SampleFolder().empty()) {
+        GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
+    }
+    ScratchFolder folder;
+    size_t compared = 0;
+    for (const fs::path& file : regf_test::SampleFiles()) {
+        std::string copy = folder.file("copy");
+        if (!CompactHiveFile(file.string(), copy).ok()) {
+            continue; // refusals are the samples suite's business
+        }
+        SCOPED_TRACE(regf_test::SampleName(file));
+        EXPECT_TRUE(Export(file.string()) == Export(copy)) << "hivexregedit exports differ";
+        EXPECT_TRUE(Xml(file.string()) == Xml(copy)) << "hivexml trees differ";
+        fs::remove(copy);
+        ++compared;
+    }
+    EXPECT_GE(compared, 45u);
+}
+
+TEST_F(RegfHivex, GeneratedHivesLoadAndCompactIntoTheSameTree) {
+    ScratchFolder folder;
+    for (uint32_t minor : {3u, 4u, 5u}) {
+        for (double churn : {0.0, 0.3}) {
+            SCOPED_TRACE("1." + std::to_string(minor) + " churn " + std::to_string(churn));
+            WriteOptions options;
+            options.minorVersion = minor;
+            options.freeFraction = churn;
+            std::string hive = folder.file("tree");
+            std::string copy = folder.file("copy");
+            ASSERT_TRUE(WriteHiveFile(regf_test::RichTree(), hive, options).ok());
+            ASSERT_TRUE(CompactHiveFile(hive, copy).ok());
+            std::string exported = Export(hive);
+            EXPECT_NE(exported.find("\"size 100000\"=hex(3):"), std::string::npos);
+            EXPECT_TRUE(exported == Export(copy));
+            EXPECT_TRUE(Xml(hive) == Xml(copy));
+            fs::remove(hive);
+            fs::remove(copy);
+        }
+    }
+}
+
+} // namespace
+} // namespace hivelet::regf
