@@ -67,8 +67,7 @@ int main(int argc, char** argv) {
     try {
         platform = std::make_unique<image::ImagePlatform>(*cl.imageDir);
     } catch (const std::exception& e) {
-        std::cerr << "hivelet: cannot use the system image " << *cl.imageDir << ": " << e.what()
-                  << "\n";
+        std::cerr << "hivelet: cannot use the system image: " << e.what() << "\n";
         return 1;
     }
 

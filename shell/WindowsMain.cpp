@@ -29,8 +29,7 @@ int main(int argc, char** argv) {
         try {
             platform = std::make_unique<image::ImagePlatform>(*cl.imageDir);
         } catch (const std::exception& e) {
-            std::cerr << "Hivelet: cannot use the system image " << *cl.imageDir << ": " << e.what()
-                      << "\n";
+            std::cerr << "Hivelet: cannot use the system image: " << e.what() << "\n";
             return 1;
         }
         // The image restarting ends the program as Windows would: at once.

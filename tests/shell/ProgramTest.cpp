@@ -1,0 +1,154 @@
+// The Linux program as a user starts it: its arguments, its messages and exit codes, the hive
+// listing and unattended runs on a system image. Each test runs a copy of the program in a fresh
+// folder, because the program keeps options.ini beside itself.
+#include "platform/image/TestImage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace hivelet::shell {
+namespace {
+
+namespace fs = std::filesystem;
+using image::testing::ReadBytes;
+using image::testing::TempFolder;
+using image::testing::WriteBytes;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class ProgramTest : public ::testing::Test {
+protected:
+    ProgramTest() {
+        fs::create_directories(folder.path() / "bin");
+        fs::copy_file(HIVELET_PROGRAM, program);
+    }
+
+    std::string Quote(const std::string& s) {
+        std::string q = "'";
+        for (char c : s)
+            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    }
+
+    Outcome Run(const std::vector<std::string>& args) {
+        std::string command = "cd " + Quote(folder.path().string()) + " && " + Quote(program);
+        for (const std::string& a : args)
+            command += " " + Quote(a);
+        const fs::path out = folder.path() / "stdout", err = folder.path() / "stderr";
+        command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+        const int status = std::system(command.c_str());
+        Outcome o;
+        o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        o.out = ReadBytes(out);
+        o.err = ReadBytes(err);
+        return o;
+    }
+
+    static size_t Lines(const std::string& text) {
+        return size_t(std::count(text.begin(), text.end(), '\n'));
+    }
+
+    TempFolder folder;
+    const fs::path program = folder.path() / "bin" / "hivelet";
+    const fs::path image = folder.path() / "image";
+};
+
+TEST_F(ProgramTest, WithoutAnImageItSaysHowToGiveOne) {
+    const Outcome o = Run({"/Scan"});
+    EXPECT_NE(o.exitCode, 0);
+    EXPECT_EQ(Lines(o.err), 1u) << o.err;
+    EXPECT_NE(o.err.find("--image DIR"), std::string::npos) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_FALSE(fs::exists(folder.path() / "bin" / "options.ini"));
+}
+
+TEST_F(ProgramTest, ABadImageIsOneClearLine) {
+    Outcome o = Run({"--image", (folder.path() / "missing").string()});
+    EXPECT_NE(o.exitCode, 0);
+    EXPECT_EQ(Lines(o.err), 1u) << o.err;
+    EXPECT_NE(o.err.find("missing"), std::string::npos) << o.err;
+
+    fs::create_directories(image);
+    WriteBytes(image / "machine.ini", "[Machine]\r\nPlatform=OS/2\r\n");
+    o = Run({"--image", image.string(), "/Scan"});
+    EXPECT_NE(o.exitCode, 0);
+    EXPECT_EQ(Lines(o.err), 1u) << o.err;
+    EXPECT_NE(o.err.find("machine.ini"), std::string::npos) << o.err;
+
+    o = Run({"--image"});
+    EXPECT_NE(o.exitCode, 0);
+    EXPECT_EQ(Lines(o.err), 1u) << o.err;
+}
+
+TEST_F(ProgramTest, WithoutASwitchItListsTheHivesAndWritesNothing) {
+    image::testing::WriteStandardImage(image, false, "", image::testing::Hives::Placeholder);
+    const Outcome o = Run({"--image", image.string()});
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    // HARDWARE has no file and is not listed; the others come in registry order.
+    const std::string first = o.out.substr(0, o.out.find('\n') + 1);
+    EXPECT_EQ(first.rfind("\\REGISTRY\\MACHINE\\SYSTEM ", 0), 0u) << o.out;
+    EXPECT_NE(first.find(" C:\\Windows\\System32\\config\\SYSTEM\n"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("HARDWARE"), std::string::npos) << o.out;
+    EXPECT_LT(o.out.find("MACHINE\\SYSTEM"), o.out.find("MACHINE\\SOFTWARE"));
+    EXPECT_NE(o.out.find("/Scan"), std::string::npos);
+    EXPECT_EQ(Lines(o.out), 6u) << o.out;
+    EXPECT_EQ(o.err, "");
+    EXPECT_FALSE(fs::exists(folder.path() / "bin" / "options.ini"));
+}
+
+TEST_F(ProgramTest, ScanWritesItsResultFileAndTheSettingsAndReportsOnTheTerminal) {
+    image::testing::WriteStandardImage(image, false, "", image::testing::Hives::Placeholder);
+    const fs::path result = folder.path() / "result.ini";
+    WriteBytes(result, "[Scan Result]\r\nOld=1\r\n");
+    const Outcome o = Run({"--image", image.string(), "/SCAN", result.string()});
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    const std::string text = ReadBytes(result);
+    EXPECT_EQ(text.find("Old="), std::string::npos) << text;
+    size_t at = 0;
+    for (const char* key :
+         {"Current Size=", "New Size=", "Size Reduction=", "Compact Percent=", "Time="}) {
+        const size_t next = text.find(key, at);
+        ASSERT_NE(next, std::string::npos) << key << " in\n" << text;
+        at = next;
+    }
+    EXPECT_NE(o.out.find("Hive Name"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001_Classes"), std::string::npos);
+    EXPECT_NE(o.out.find("Compact Percent:"), std::string::npos);
+    EXPECT_TRUE(fs::exists(folder.path() / "bin" / "options.ini"));
+}
+
+TEST_F(ProgramTest, AnUnsupportedSystemRefusesTheRunWithItsMessage) {
+    image::testing::WriteStandardImage(image, false, "", image::testing::Hives::Placeholder);
+    std::string machine = ReadBytes(image / "machine.ini");
+    machine.replace(machine.find("Major=6"), 7, "Major=10");
+    WriteBytes(image / "machine.ini", machine);
+    const fs::path result = folder.path() / "result.ini";
+    const Outcome o = Run({"--image", image.string(), "/Scan", result.string()});
+    EXPECT_NE(o.exitCode, 0);
+    EXPECT_NE(o.err.find("Orvane Hivelet: The software does not support the current Windows "
+                         "system!"),
+              std::string::npos)
+        << o.err;
+    EXPECT_FALSE(fs::exists(result));
+}
+
+TEST_F(ProgramTest, AResultFileThatCannotBeWrittenEndsTheRunWithTheError) {
+    image::testing::WriteStandardImage(image, false, "", image::testing::Hives::Placeholder);
+    const fs::path result = folder.path() / "no" / "such" / "folder" / "result.ini";
+    const Outcome o = Run({"--image", image.string(), "/Scan", result.string()});
+    EXPECT_NE(o.exitCode, 0);
+    EXPECT_NE(o.err.find("Orvane Hivelet: Unable to write to " + result.string() + "."),
+              std::string::npos)
+        << o.err;
+}
+
+} // namespace
+} // namespace hivelet::shell
