@@ -1,0 +1,12 @@
+#include "info/WebPage.h"
+
+#include "ui/WindowSlot.h"
+
+namespace hivelet::info {
+
+bool OpenWebPage(platform::Platform& platform, const ui::Form& owner, const std::string& address) {
+    const uintptr_t window = owner.HandleAllocated() ? owner.Slot()->Native() : 0;
+    return platform.OpenWebPage(address, window);
+}
+
+} // namespace hivelet::info
