@@ -111,7 +111,7 @@ public:
     Component* FindComponent(std::string_view name) const;
 
     // --- Events (UI thread) -----------------------------------------------------------------
-    // After construction, through CreateForm.
+    // After construction, through CreateForm (not called by the constructor).
     virtual void FormCreate() {}
     // Each time the form is shown, before it appears.
     virtual void FormShow() {}
@@ -219,10 +219,12 @@ private:
 };
 
 // Makes a form of class F and runs its FormCreate: `auto dlg = CreateForm<TfrmOptions>(app, ...)`.
-// An exception from FormCreate propagates to the caller (the form is destroyed).
+// Like every event, an exception escaping FormCreate goes to the general error box, and the form
+// is returned as far as FormCreate got.
 template <class F, class... Args> std::unique_ptr<F> CreateForm(Args&&... args) {
     auto form = std::make_unique<F>(std::forward<Args>(args)...);
-    form->FormCreate();
+    F* raw = form.get();
+    form->App().Guard([raw] { raw->FormCreate(); });
     return form;
 }
 

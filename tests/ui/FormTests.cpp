@@ -26,6 +26,24 @@ TEST(Forms, CreateFormRunsFormCreateAndShowModalRunsTheEventsInOrder) {
     EXPECT_FALSE(h.headless->HasWindow(*f));
 }
 
+TEST(Forms, AnExceptionInFormCreateGoesToTheErrorBox) {
+    HeadlessApp h;
+    h.app.SetTitle("Orvane Hivelet");
+    struct Failing : EventForm {
+        using EventForm::EventForm;
+        void FormCreate() override {
+            EventForm::FormCreate();
+            throw std::runtime_error("Unable to write to C:\\options.ini");
+        }
+    };
+    auto f = CreateForm<Failing>(h.app, "frmBad");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->events, (std::vector<std::string>{"create"}));
+    ASSERT_EQ(h.headless->MessageBoxes().size(), 1u);
+    EXPECT_EQ(h.headless->MessageBoxes()[0].text, "Unable to write to C:\\options.ini.");
+    EXPECT_EQ(h.headless->MessageBoxes()[0].caption, "Orvane Hivelet");
+}
+
 TEST(Forms, ModalResultsComeFromButtonsHandlersCloseAndTheCloseBox) {
     HeadlessApp h;
     EventForm f(h.app, "frmAskDelete");

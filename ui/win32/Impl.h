@@ -46,6 +46,7 @@ struct FormPeer : Peer {
     std::unordered_map<HWND, Control*> byHwnd;
     Control* hover = nullptr;   // graphic control under the mouse
     Control* pressed = nullptr; // graphic control the left button went down on
+    HWND lastFocus = nullptr;   // focus when the window was last deactivated
     int nextId = 1000;          // ids below stay free for IDOK and IDCANCEL
 
     Binding* NewBinding(Win32Backend* b, Form* f, Control* c);

@@ -249,6 +249,27 @@ bool FormMessage(Binding& b, HWND h, UINT msg, WPARAM w, LPARAM l, LRESULT& resu
         result = f.HitTest(Point{GET_X_LPARAM(l), GET_Y_LPARAM(l)}, standard);
         return true;
     }
+    case WM_ACTIVATE:
+        // Windows keeps the focus only for dialogs; a form puts it back itself.
+        if (FormPeer* fp = PeerOf(f)) {
+            if (LOWORD(w) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(h, focus))
+                    fp->lastFocus = focus;
+            } else {
+                HWND target = fp->lastFocus && IsWindow(fp->lastFocus) ? fp->lastFocus : nullptr;
+                if (!target)
+                    if (Control* c = f.ActiveControl())
+                        if (ControlPeer* cp = PeerOf(*c))
+                            target = cp->hwnd;
+                if (target) {
+                    SetFocus(target);
+                    result = 0;
+                    return true;
+                }
+            }
+        }
+        return false;
     case DM_GETDEFID:
         // No default id: Enter then comes as IDOK, and the focused button or the default
         // button answers it.

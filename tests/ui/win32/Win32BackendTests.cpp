@@ -244,17 +244,27 @@ TEST(Win32Windows, ModalShowingDisablesTheOwnerAndReturnsTheResult) {
     main.Show();
     Showcase dlg(w.app, &main);
     dlg.SetPosition(FormPosition::OwnerCenter);
+    dlg.SetClientSize(300, 200);
     bool ownerEnabled = true;
-    HWND owner = nullptr;
+    HWND owner = nullptr, focus = nullptr, firstInTabOrder = nullptr;
+    RECT dlgRect{}, mainRect{};
     Soon(dlg, [&] {
         ownerEnabled = IsWindowEnabled(H(main));
         owner = GetWindow(H(dlg), GW_OWNER);
+        focus = GetFocus();
+        firstInTabOrder = H(*dlg.gridLines);
+        GetWindowRect(H(dlg), &dlgRect);
+        GetWindowRect(H(main), &mainRect);
         SendMessageA(H(*dlg.cancel), BM_CLICK, 0, 0);
     });
     EXPECT_EQ(dlg.ShowModal(), mrCancel);
     EXPECT_FALSE(ownerEnabled);
     EXPECT_EQ(owner, H(main));
     EXPECT_TRUE(IsWindowEnabled(H(main)));
+    // Centred on the owner, focus on the first control in tab order (a box in the first group).
+    EXPECT_NEAR((dlgRect.left + dlgRect.right) / 2, (mainRect.left + mainRect.right) / 2, 1);
+    EXPECT_NEAR((dlgRect.top + dlgRect.bottom) / 2, (mainRect.top + mainRect.bottom) / 2, 1);
+    EXPECT_EQ(focus, firstInTabOrder);
 
     // The close box gives Cancel; OK gives OK.
     Soon(dlg, [&] { PostMessageA(H(dlg), WM_SYSCOMMAND, SC_CLOSE, 0); });
@@ -320,6 +330,17 @@ TEST(Win32Windows, PopupMenusCarryTheCheckMarks) {
     EXPECT_EQ(f.menu->Popup(Point{200, 200}), nullptr);
     EXPECT_EQ(seen,
               (std::vector<std::string>{"&English", "&German checked", "separator", "Other"}));
+
+    // Choosing with the keyboard fires the item's OnClick once the menu has closed.
+    std::string clicked;
+    f.german->OnClick = [&] { clicked = f.german->Name(); };
+    Soon(f, [&] {
+        HWND menuWindow = FindWindowA("#32768", nullptr);
+        for (WPARAM key : {WPARAM(VK_DOWN), WPARAM(VK_DOWN), WPARAM(VK_RETURN)})
+            PostMessageA(menuWindow, WM_KEYDOWN, key, 0);
+    });
+    EXPECT_EQ(f.menu->Popup(Point{200, 200}), f.german);
+    EXPECT_EQ(clicked, "miGerman");
     f.Close();
 }
 
