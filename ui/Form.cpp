@@ -104,7 +104,10 @@ Component* Form::FindComponent(std::string_view name) const {
 }
 
 void Form::OnMessage(uint32_t msg, MessageHandler handler) {
-    handlers_[msg] = std::move(handler);
+    if (handler)
+        handlers_[msg] = std::move(handler);
+    else
+        handlers_.erase(msg);
 }
 
 void Form::FormChanged(FormProp what) {
@@ -307,10 +310,8 @@ bool Form::DispatchMessage(uint32_t msg, uint64_t wParam, int64_t lParam) {
         app_.Minimize();
         return true;
     }
-    if (msg == wm::SysCommand && (wParam & 0xFFF0) == sc::Close) {
-        Close();
-        return true;
-    }
+    if (msg == wm::SysCommand && (wParam & 0xFFF0) == sc::Close)
+        return DispatchMessage(wm::Close, 0, 0); // as the system turns it into WM_CLOSE
     return false;
 }
 

@@ -121,7 +121,7 @@ public:
     virtual void FormClose() {}
 
     // Handler of a numbered window message (posted to the form or sent by the system). One
-    // handler per number; a later call replaces it.
+    // handler per number; a later call replaces it, an empty one removes it.
     void OnMessage(uint32_t msg, MessageHandler handler);
     bool HandlesMessage(uint32_t msg) const { return handlers_.count(msg) != 0; }
     // Hook for the window's hit test: given the screen point and the standard answer (ht::...),

@@ -8,13 +8,19 @@
 
 namespace hivelet::ui {
 
-std::unique_ptr<Backend> MakeBackend() {
+std::unique_ptr<Backend> MakeBackend(const BackendOptions& options) {
 #ifdef _WIN32
+    (void)options;
     return win32::MakeWin32Backend();
 #else
-    headless::Options options;
-    options.realTime = true;
-    return headless::MakeHeadlessBackend(options);
+    headless::Options o;
+    o.realTime = true;
+    auto backend = headless::MakeHeadlessBackend(o);
+    if (auto answer = options.answerWithoutScreen)
+        backend->OnMessageBox = [answer](const headless::MessageBoxRecord& box) {
+            return answer(MessageBoxRequest{box.text, box.caption, box.flags});
+        };
+    return backend;
 #endif
 }
 

@@ -67,10 +67,22 @@ TEST(Forms, ModalResultsComeFromButtonsHandlersCloseAndTheCloseBox) {
     h.headless->WhenIdle([&] { f.Close(); });
     EXPECT_EQ(f.ShowModal(), mrCancel);
 
+    // A form that takes WM_CLOSE over decides what the close box does.
+    int refused = 0;
+    f.OnMessage(wm::Close, [&](uint64_t, int64_t) { ++refused; });
+    h.headless->WhenIdle([&] {
+        EXPECT_TRUE(h.headless->PressCloseBox(f));
+        EXPECT_TRUE(f.Visible());
+        f.SetModalResult(mrNo);
+    });
+    EXPECT_EQ(f.ShowModal(), mrNo);
+    EXPECT_EQ(refused, 1);
+    f.OnMessage(wm::Close, nullptr);
+
     // A posted close (as a worker sends it) closes with Cancel too.
     h.headless->WhenIdle([&] { f.Ref().Post(wm::Close); });
     EXPECT_EQ(f.ShowModal(), mrCancel);
-    EXPECT_EQ(std::count(f.events.begin(), f.events.end(), "close"), 5);
+    EXPECT_EQ(std::count(f.events.begin(), f.events.end(), "close"), 6);
 }
 
 TEST(Forms, FormCloseMaySetTheFinalResult) {

@@ -98,7 +98,8 @@ public:
     bool Click(Control& c);
     // Right-click: pops the control's popup menu at the cursor. True when a menu opened.
     bool RightClick(Control& c);
-    // The close box of a form's frame. False when the frame has none or the form is not shown.
+    // The close box of a form's frame (a WM_CLOSE, which a handler of the form may take over).
+    // False when the frame has none or the form is not shown.
     bool PressCloseBox(Form& f);
     // Enter presses the focused button, else the default button; Escape the cancel button.
     bool PressEnter(Form& f);
