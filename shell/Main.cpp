@@ -72,12 +72,14 @@ void TfrmMain::FormCreate() {
     // The home page button is not offered: the buttons below it move up one place each and take
     // the border colour of their new place, which matches the background there.
     bHomepage->SetVisible(false);
-    bExit->SetTop(bAbout->Top());
-    bExit->SetColorBorder(bAbout->ColorBorder());
-    bAbout->SetTop(bLanguage->Top());
-    bAbout->SetColorBorder(bLanguage->ColorBorder());
-    bLanguage->SetTop(bHomepage->Top());
-    bLanguage->SetColorBorder(bHomepage->ColorBorder());
+    auto takePlace = [](ui::TFlatSpeedButton* moving, const ui::TFlatSpeedButton* place) {
+        moving->SetTop(place->Top());
+        moving->SetColorBorder(place->ColorBorder());
+        moving->SetColor(place->Color());
+    };
+    takePlace(bExit, bAbout);
+    takePlace(bAbout, bLanguage);
+    takePlace(bLanguage, bHomepage);
 }
 
 void TfrmMain::FormShow() {

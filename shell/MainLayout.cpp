@@ -32,6 +32,8 @@ void FlatButton(ui::TFlatSpeedButton* b, int left, int top, int width, std::stri
     b->SetCursor(ui::Cursor::Hand);
     b->SetColorFocused(ui::kSilver);
     b->SetColorBorder(border);
+    // The face, too, is the picture's colour there, so an idle button shows only its caption.
+    b->SetColor(border);
 }
 
 ui::Font Bold(ui::Font f, int height) {

@@ -1,0 +1,148 @@
+// The real main window under Windows (Wine in CI): its class, frame and controls as the Win32 API
+// reads them back, its hit test, and a second Hivelet.exe finding it, waking it and ending.
+#include "shell/MainWindowFixture.h"
+
+#include "ui/win32/Win.h"
+#include "ui/win32/Win32Backend.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace hivelet::shell::test {
+namespace {
+
+HWND H(ui::NativeWindow w) {
+    return reinterpret_cast<HWND>(w);
+}
+
+// The program's path as Windows sees it (the build passes a POSIX path when it runs under Wine).
+std::string ProgramPath() {
+    std::string path = HIVELET_PROGRAM;
+    if (!path.empty() && path[0] == '/') {
+        path = "Z:" + path;
+        std::replace(path.begin(), path.end(), '/', '\\');
+    }
+    return path;
+}
+
+ui::Rect ChildRect(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return ui::Rect{int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
+}
+
+class MainWindowWin32Test : public ::testing::Test {
+protected:
+    MainWindowWin32Test() {
+        settings::OptionsSetting() = {};
+        platform.SetVersion(platform::PlatformWin32Nt, 6, 1);
+        platform.AddDrive('C', platform::drive::Fixed, "\\Device\\HarddiskVolume2");
+        platform.AddKey(platform::RootKey::LocalMachine, catalogue::HiveListKey);
+        platform.SetStringValue(platform::RootKey::LocalMachine, catalogue::HiveListKey, SystemHive,
+                                "\\Device\\HarddiskVolume2\\Windows\\System32\\config\\SYSTEM");
+        platform.AddFile(SystemFile, 262144);
+        form = CreateMainWindow(app, platform, {});
+    }
+    ~MainWindowWin32Test() override {
+        form.reset();
+        settings::OptionsSetting() = {};
+    }
+
+    fake::FakePlatform platform;
+    ui::Application app{ui::win32::MakeWin32Backend()};
+    std::unique_ptr<TfrmMain> form;
+};
+
+TEST_F(MainWindowWin32Test, TheWindowIsBorderlessWithItsClassAndControlsInPlace) {
+    form->Show();
+    HWND h = H(ui::win32::WindowOf(*form));
+    ASSERT_TRUE(IsWindow(h));
+    char cls[128] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    EXPECT_STREQ(cls, "Orvane Hivelet Made by Orvane Software");
+    EXPECT_EQ(FindWindowA("Orvane Hivelet Made by Orvane Software", nullptr), h);
+    EXPECT_FALSE(GetWindowLongPtrA(h, GWL_STYLE) & WS_CAPTION);
+    RECT client;
+    GetClientRect(h, &client);
+    EXPECT_EQ(client.right, 556);
+    EXPECT_EQ(client.bottom, 392);
+
+    // Windowed controls sit where the layout puts them.
+    HWND lv = H(ui::win32::WindowOf(*form->lvMain));
+    ASSERT_TRUE(IsWindow(lv));
+    EXPECT_EQ(ChildRect(lv), (ui::Rect{119, 65, 423, 236}));
+    EXPECT_EQ(SendMessageA(lv, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_TRUE(SendMessageA(lv, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES);
+    HWND minimize = H(ui::win32::WindowOf(*form->bMinimize));
+    ASSERT_TRUE(IsWindow(minimize));
+    EXPECT_EQ(ChildRect(minimize), (ui::Rect{488, 9, 24, 24}));
+    // Pictures, labels and flat buttons are drawn by the window itself.
+    EXPECT_EQ(ui::win32::WindowOf(*form->bClose), 0u);
+    EXPECT_EQ(ui::win32::WindowOf(*form->bExit), 0u);
+    form->Close();
+}
+
+TEST_F(MainWindowWin32Test, PressesOnTheBackgroundMoveTheWindow) {
+    form->Show();
+    HWND h = H(ui::win32::WindowOf(*form));
+    RECT r;
+    GetWindowRect(h, &r);
+    auto at = [&](int x, int y) {
+        return SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(r.left + x, r.top + y));
+    };
+    EXPECT_EQ(at(380, 345), HTCAPTION); // between the step hints
+    EXPECT_EQ(at(300, 20), HTCAPTION);  // the title band
+    EXPECT_EQ(at(20, 100), HTCLIENT);   // Analyze Registry
+    EXPECT_EQ(at(355, 335), HTCLIENT);  // a step hint
+    EXPECT_EQ(at(528, 20), HTCLIENT);   // the close picture
+    form->Close();
+}
+
+// A second Hivelet.exe finds this window by its class, posts WM_RESTOREINSTANCE, brings it
+// forward and ends with exit code 0 without a window of its own.
+TEST_F(MainWindowWin32Test, ASecondInstanceWakesThisOneAndEnds) {
+    int woken = 0;
+    form->Show();
+    // Counted on top of the window's own handler, which restores the application.
+    form->OnMessage(WM_RESTOREINSTANCE, [&](uint64_t, int64_t) {
+        ++woken;
+        form->WMRestoreInstance();
+    });
+    app.Minimize();
+    ASSERT_TRUE(app.IsMinimized());
+
+    // Should the handshake fail, the image that does not exist ends that process at once instead
+    // of letting it run on this machine.
+    std::string command = "\"" + ProgramPath() + "\" --image Z:\\no-such-image /Silent";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &si, &pi));
+    // The loop must run while the other process looks for the window (FindWindow sends nothing,
+    // but a foreground change can); wait for it to end, handling messages meanwhile.
+    DWORD exitCode = 1;
+    for (int i = 0; i < 600; ++i) {
+        app.ProcessMessages();
+        if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
+            break;
+    }
+    GetExitCodeProcess(pi.hProcess, &exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(exitCode, 0u);
+    for (int i = 0; i < 20 && woken == 0; ++i) {
+        app.ProcessMessages();
+        Sleep(10);
+    }
+    EXPECT_EQ(woken, 1);
+    EXPECT_FALSE(app.IsMinimized());
+    // The /Silent of the second process reached nobody: no unattended run here.
+    EXPECT_FALSE(form->Unattended);
+    form->Close();
+}
+
+} // namespace
+} // namespace hivelet::shell::test
