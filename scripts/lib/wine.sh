@@ -1,50 +1,122 @@
 # A private Wine prefix with one Xvfb display and one persistent wineserver for a whole run.
-# Source this file, then call hivelet_wine_start before the first wine command and
-# hivelet_wine_stop at the end.
+#
+# Source this file, call hivelet_wine_start before the first wine command and hivelet_wine_stop
+# at the end. Between the two, HIVELET_WINE_SESSION names the prefix, DISPLAY names our own Xvfb
+# and every wine command reuses the warm wineserver (a cold one costs seconds per program).
+#
+# The prefix is shared by every run of this user; a lock serialises runs, because a second run
+# would reuse the first run's wineserver and lose its display when the first run ends.
 
-export WINEPREFIX="${HIVELET_WINEPREFIX:-$HOME/.cache/hivelet/wine64}"
+export WINEPREFIX="${HIVELET_WINEPREFIX:-${HOME:-/root}/.cache/hivelet/wine64}"
 export WINEARCH=win64
-export WINEDEBUG=-all
+export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 hivelet_xvfb_pid=""
+hivelet_wineserver_pid=""
+
+# Marker written once the prefix is completely set up; a prefix without it is rebuilt. Its name
+# changes whenever the set-up below changes, so older prefixes are rebuilt.
+hivelet_wine_marker() { echo "$WINEPREFIX/.hivelet-prefix-ready-2"; }
+
+hivelet_wine_log() { echo "wine: $*" >&2; }
+
+# Stops what a run that died left behind, by the process ids it recorded.
+hivelet_wine_reap_leftovers() {
+  local pids="$WINEPREFIX.pids" pid
+  [ -f "$pids" ] || return 0
+  while read -r pid; do
+    [ -n "$pid" ] || continue
+    if grep -qaE 'wineserver|Xvfb' "/proc/$pid/cmdline" 2>/dev/null; then
+      kill -TERM "$pid" 2>/dev/null || true
+    fi
+  done <"$pids"
+  rm -f "$pids"
+}
+
+hivelet_wine_start_display() {
+  local fifo display
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  # -displayfd picks a free display number and writes it once the server accepts connections.
+  Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$fifo" 9>&- >/dev/null 2>&1 &
+  hivelet_xvfb_pid=$!
+  read -r -t 30 display <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "$display" ]; then
+    hivelet_wine_log "Xvfb did not start"
+    return 1
+  fi
+  export DISPLAY=":$display"
+  echo "$hivelet_xvfb_pid" >>"$WINEPREFIX.pids"
+}
+
+hivelet_wine_create_prefix() {
+  [ -f "$(hivelet_wine_marker)" ] && return 0
+  hivelet_wine_log "creating the prefix $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot -u 9>&- >/dev/null 2>&1 || { hivelet_wine_log "wineboot failed"; return 1; }
+  wineserver -w
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f 9>&- >/dev/null 2>&1 ||
+    { hivelet_wine_log "could not configure the prefix"; return 1; }
+  # No window manager runs on Xvfb: unmanaged windows spare a 2 s wait on every hide.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f 9>&- >/dev/null 2>&1 ||
+    { hivelet_wine_log "could not configure the prefix"; return 1; }
+  wineserver -w
+  wine --version >"$(hivelet_wine_marker)"
+}
+
+hivelet_wine_start_server() {
+  wineserver -f -p 9>&- >/dev/null 2>&1 &
+  hivelet_wineserver_pid=$!
+  echo "$hivelet_wineserver_pid" >>"$WINEPREFIX.pids"
+  # The first program starts the prefix's services; later programs start in a fraction of a second.
+  wine cmd /c exit 0 9>&- >/dev/null 2>&1
+  kill -0 "$hivelet_wineserver_pid" 2>/dev/null
+}
 
 hivelet_wine_start() {
-  if [ -z "${DISPLAY:-}" ] || [ -n "${HIVELET_OWN_DISPLAY:-}" ]; then
-    local n
-    for n in 91 92 93 94 95 96 97 98 99; do
-      if [ ! -e "/tmp/.X${n}-lock" ]; then break; fi
-    done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    hivelet_xvfb_pid=$!
-    export DISPLAY=":$n"
-    export HIVELET_OWN_DISPLAY=1
-    local i
-    for i in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X${n}" ] && break
-      sleep 0.1
-    done
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 9>"$WINEPREFIX.lock"
+  if ! flock -w 1800 9; then
+    hivelet_wine_log "another run holds $WINEPREFIX.lock"
+    return 1
   fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    wineboot -u >/dev/null 2>&1 || true
-    wineserver -w || true
-    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 || true
-    # No window manager runs on Xvfb: unmanaged windows spare a 2 s wait on every hide.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
-    wineserver -w || true
+  hivelet_wine_reap_leftovers
+  # Any wineserver still serving this prefix belongs to an earlier run of ours.
+  wineserver -k 9>&- >/dev/null 2>&1 || true
+  hivelet_wine_start_display || { hivelet_wine_stop; return 1; }
+  hivelet_wine_create_prefix || { hivelet_wine_stop; return 1; }
+  if ! hivelet_wine_start_server; then
+    # A server started by the prefix set-up may still have been running: end it and retry.
+    wineserver -k 9>&- >/dev/null 2>&1 || true
+    hivelet_wine_start_server || { hivelet_wine_log "wineserver did not start"; hivelet_wine_stop; return 1; }
   fi
-  wineserver -p >/dev/null 2>&1 || true
-  wine cmd /c exit 0 >/dev/null 2>&1 || true
+  export HIVELET_WINE_SESSION="$WINEPREFIX"
 }
 
 hivelet_wine_stop() {
-  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$hivelet_wineserver_pid" ]; then
+    # Ends the prefix's programs (services, explorer); the server then exits by itself.
+    wineserver -k 9>&- >/dev/null 2>&1 || true
+    local i
+    for i in $(seq 1 50); do
+      kill -0 "$hivelet_wineserver_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -TERM "$hivelet_wineserver_pid" 2>/dev/null || true
+    wait "$hivelet_wineserver_pid" 2>/dev/null || true
+    hivelet_wineserver_pid=""
+  fi
   if [ -n "$hivelet_xvfb_pid" ]; then
-    kill "$hivelet_xvfb_pid" 2>/dev/null || true
+    kill -TERM "$hivelet_xvfb_pid" 2>/dev/null || true
     wait "$hivelet_xvfb_pid" 2>/dev/null || true
     hivelet_xvfb_pid=""
   fi
+  rm -f "$WINEPREFIX.pids"
+  unset HIVELET_WINE_SESSION
+  exec 9>&- 2>/dev/null || true
 }
