@@ -178,7 +178,8 @@ public:
     // LookupPrivilegeValueA(NULL, name, &luid).
     virtual std::optional<Luid> LookupPrivilegeValue(const std::string& name) = 0;
     // AdjustTokenPrivileges(token, FALSE, {1 privilege, attributes}, ...). Returns the call's
-    // result; like Windows, success does not prove the privilege was held (see lastError).
+    // error when it fails. When it succeeds without the token holding the privilege (Windows
+    // then sets the last error ERROR_NOT_ALL_ASSIGNED), the result is NotAllAssigned.
     virtual Status AdjustTokenPrivilege(TokenHandle token, Luid luid, uint32_t attributes) = 0;
     virtual bool CloseToken(TokenHandle token) = 0;
 
@@ -227,7 +228,8 @@ public:
                                     const std::string& value, const std::string& file) = 0;
     // WritePrivateProfileStringA(section, NULL, NULL, file): removes the section.
     virtual bool EraseProfileSection(const std::string& section, const std::string& file) = 0;
-    // WritePrivateProfileStringA(NULL, NULL, NULL, file): flushes the cached file.
+    // WritePrivateProfileStringA(NULL, NULL, NULL, file): flushes the cached file. Windows
+    // answers false after a flush, so the result tells nothing.
     virtual bool FlushProfile(const std::string& file) = 0;
 
     // --- Restore points ---------------------------------------------------------------------------

@@ -1,0 +1,35 @@
+// A second program for the tests of the real Windows services. It carries Hivelet's manifest and
+// version resource, and reports what Windows tells it:
+//   version   the platform's GetVersion answer: "ok platformId major minor build|servicePack"
+//   comctl32  the path of the common controls library the manifest activates
+//   wait      waits until it is ended (it holds whatever handles it inherited)
+//   (nothing) ends at once with exit code 0
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/WindowsApi.h"
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        return 0;
+    }
+    if (std::strcmp(argv[1], "version") == 0) {
+        hivelet::platform::win32::Win32Platform platform;
+        auto v = platform.GetVersion();
+        std::printf("%d %u %u %u %u|%s\n", v.ok ? 1 : 0, v.platformId, v.major, v.minor, v.build,
+                    v.servicePack.c_str());
+        return 0;
+    }
+    if (std::strcmp(argv[1], "comctl32") == 0) {
+        HMODULE library = LoadLibraryA("comctl32.dll");
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(library, path, MAX_PATH);
+        std::printf("%s\n", path);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "wait") == 0) {
+        Sleep(INFINITE);
+    }
+    return 2;
+}
