@@ -14,18 +14,16 @@ Status WriterStatus(CompactWriter<HiveSource>::Failure failure, const Reader& re
                     const Hive& hive, const ByteSink& sink) {
     using F = CompactWriter<HiveSource>::Failure;
     switch (failure) {
-    case F::Unreadable:
-        return reader.ok() ? hive.error(ErrorKind::Corrupt, "the tree could not be read")
-                           : reader.status();
     case F::TooLarge:
         return hive.error(ErrorKind::TooLarge, "the compact copy would exceed the format's limits");
     case F::Sink:
         return hive.error(ErrorKind::Io, "writing the copy failed: " + sink.failure());
-    case F::Changed:
+    case F::Unreadable:
     case F::None:
         break;
     }
-    return hive.error(ErrorKind::Io, "the file changed while it was being read");
+    return reader.ok() ? hive.error(ErrorKind::Corrupt, "the tree could not be read")
+                       : reader.status();
 }
 
 } // namespace
@@ -36,9 +34,14 @@ Status CompactHive(const Hive& hive, const CompactOptions& options, ByteSink& si
     if (!options.subtreePath.empty() && !FindKey(reader, root, options.subtreePath, root)) {
         return reader.status();
     }
+    // The base block goes in last, once the bins are known; its place is held meanwhile.
+    uint8_t base[kBaseBlockSize] = {};
+    if (!sink.write(base, sizeof base)) {
+        return hive.error(ErrorKind::Io, "writing the copy failed: " + sink.failure());
+    }
     HiveSource source(reader, root);
     CompactWriter<HiveSource> writer(source, hive.minor(), nullptr);
-    if (!writer.plan()) {
+    if (!writer.run(sink)) {
         return WriterStatus(writer.failure(), reader, hive, sink);
     }
     NewBaseBlock block;
@@ -46,13 +49,9 @@ Status CompactHive(const Hive& hive, const CompactOptions& options, ByteSink& si
     block.binsDataSize = writer.binsSize();
     block.rootCell = writer.rootCell();
     block.lastWritten = FileTimeNow();
-    uint8_t base[kBaseBlockSize];
     BuildBaseBlock(block, base);
-    if (!sink.write(base, sizeof base)) {
+    if (!sink.patch(0, base, sizeof base)) {
         return hive.error(ErrorKind::Io, "writing the copy failed: " + sink.failure());
-    }
-    if (!writer.emit(sink)) {
-        return WriterStatus(writer.failure(), reader, hive, sink);
     }
     return {};
 }

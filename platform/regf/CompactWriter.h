@@ -1,11 +1,12 @@
 // Writes a tree as a compact hive: every cell sized to what its record needs, cells packed into
 // bins by Layout, record kinds the format version calls for.
 //
-// Two passes over the same source. The plan pass allocates every cell and keeps, per key in
-// depth-first order, its nk offset, subtree size, list hash and the maxima its parent needs; per
-// security descriptor its cell and reference count. The emit pass repeats the allocations (the
-// layout is deterministic) and writes every record, taking the offsets it cannot know yet
-// (children, the security ring) from the plan. Memory: 16 bytes per key plus one segment.
+// One pass over the source, depth first. A key's own cells (nk, class, values and their data,
+// the subkey list with its entries still empty, its descriptor on first use) are placed and
+// written when the walk reaches it; each subkey then fills its entry in the parent's list, and
+// what is known only later (the largest subkey name and class, the security ring and reference
+// counts) is patched in: in the open segment directly, in bytes already written through the
+// sink. Memory: one segment, the list cells of the keys on the current path, the descriptors.
 //
 // Source:
 //   template <class V> bool walk(V& visitor);  // calls the visitor like TreeWalk does
@@ -16,100 +17,98 @@
 #include "platform/regf/Layout.h"
 #include "platform/regf/Tree.h"
 
+#include <algorithm>
 #include <cstring>
-#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace hivelet::regf {
 
-struct CompactPlanKey {
-    uint32_t nk;
-    uint32_t subtree;       // keys in the subtree, this one included
-    uint32_t hash;          // lh hash or lf hint of the name
-    uint16_t maxChildName;  // largest subkey name, bytes as UTF-16
-    uint16_t maxChildClass; // largest subkey class name, bytes
-};
-
 template <class Source> class CompactWriter {
 public:
-    enum class Failure { None, Unreadable, TooLarge, Sink, Changed };
+    enum class Failure { None, Unreadable, TooLarge, Sink };
 
     CompactWriter(Source& source, uint32_t minorVersion, GapSource* gaps)
         : source_(source), minor_(minorVersion), gaps_(gaps) {}
 
-    bool plan() {
-        Layout layout(nullptr, gaps_);
-        if (!pass(layout, false)) {
-            return false;
+    // Writes the bins through `sink`, which has taken the base block's 4096 bytes already (the
+    // caller patches the real base block in afterwards).
+    bool run(ByteSink& sink) {
+        Layout layout(&sink, gaps_, kBaseBlockSize);
+        layout_ = &layout;
+        bool ok = source_.walk(*this);
+        if (!ok && failure_ == Failure::None) {
+            failure_ = Failure::Unreadable;
         }
-        for (const Security& s : securities_) {
-            plannedSecurity_.push_back(s.cell);
-            plannedReferences_.push_back(s.references);
-        }
-        return true;
-    }
-
-    // After plan(): writes the bins (the caller has written the base block).
-    bool emit(ByteSink& sink) {
-        Layout layout(&sink, gaps_);
-        if (!pass(layout, true)) {
-            return false;
-        }
-        if (layout.size() != binsSize_) {
-            return fail(Failure::Changed);
-        }
-        return true;
+        ok = ok && sealSecurity() && (layout.finish() || fail(Failure::Sink));
+        binsSize_ = layout.size();
+        layout_ = nullptr;
+        return ok;
     }
 
     uint32_t binsSize() const { return binsSize_; }
-    uint32_t rootCell() const { return keys_.empty() ? kNoCell : keys_[0].nk; }
+    uint32_t rootCell() const { return rootCell_; }
     Failure failure() const { return failure_; }
 
     // Visitor interface (called by the source's walk).
     template <class Values>
     bool key(const KeyRecord& key, const Values& values, const std::vector<DataChunk>& chunks,
              uint32_t depth) {
-        uint32_t index = next_++;
-        if (!emitting_) {
-            if (index != keys_.size()) {
-                return fail(Failure::Changed);
-            }
-            keys_.push_back({0, 0, ListHash(key.name), 0, 0});
-            if (!stack_.empty()) {
-                CompactPlanKey& parent = keys_[stack_.back()];
-                uint32_t nameBytes = key.name.utf16Bytes();
-                if (nameBytes > parent.maxChildName) {
-                    parent.maxChildName = static_cast<uint16_t>(nameBytes);
-                }
-                if (key.classLength > parent.maxChildClass) {
-                    parent.maxChildClass = key.classLength;
-                }
-            }
-        } else if (index >= keys_.size() || key.subkeyCount != childCount(index)) {
-            return fail(Failure::Changed);
-        }
-        stack_.push_back(index);
-        if (!allocate(index, key, values)) {
+        if (!allocate(key, values)) {
             return false;
         }
-        if (emitting_) {
-            write(index, key, values, chunks, depth);
+        if (depth == 0) {
+            rootCell_ = cells_[0];
+        } else if (!enterParentList(key, depth)) {
+            return false;
         }
+        if (open_.size() <= depth) {
+            open_.resize(depth + 1);
+        }
+        write(key, values, chunks, depth, open_[depth]);
         return layout_->endGroup() || fail(Failure::Sink);
     }
 
-    bool leave(const KeyRecord&) {
-        uint32_t index = stack_.back();
-        stack_.pop_back();
-        if (!emitting_) {
-            keys_[index].subtree = next_ - index;
+    bool leave(const KeyRecord& key) {
+        // The walk has checked the subkey count; the maxima are known now.
+        const OpenKey& done = open_[depth_];
+        if (done.maxName != 0) {
+            uint32_t word = done.maxName | (key.extraFlags & ~kMaxNameLengthMask);
+            patch(done.nk, offsetof(KeyNodeRecord, maxNameLengthAndFlags), word);
         }
-        return true;
+        if (done.maxClass != 0) {
+            patch(done.nk, offsetof(KeyNodeRecord, maxClassLength), done.maxClass);
+        }
+        --depth_;
+        return !failed();
     }
 
 private:
+    // Windows' list shapes: up to 507 subkeys one lf (1.3, 1.4) or lh (1.5) leaf; more go under
+    // an ri, over lh leaves of up to 507 (1.5) or li leaves of up to 1014 (1.3, 1.4).
+    struct ListShape {
+        bool indexRoot = false;
+        uint32_t leaves = 0;
+        uint32_t capacity = 0;
+        uint16_t leafSignature = 0;
+        uint32_t entrySize = 0;
+        uint32_t entries(uint32_t count, uint32_t leaf) const {
+            uint32_t left = count - leaf * capacity;
+            return left < capacity ? left : capacity;
+        }
+    };
+
+    // A key whose subkeys are being written.
+    struct OpenKey {
+        uint32_t nk = kNoCell;
+        ListShape list;
+        std::vector<uint32_t> leaves;
+        uint32_t next = 0; // the next subkey's position in the list
+        uint32_t maxName = 0;
+        uint32_t maxClass = 0;
+    };
+
     struct Security {
         uint32_t cell = kNoCell;
         uint32_t references = 0;
@@ -123,46 +122,30 @@ private:
         }
         return false;
     }
+    bool failed() const { return failure_ != Failure::None; }
 
-    uint32_t ListHash(const NameRef& name) const {
-        return minor_ >= kFirstMinorWithHashLeaves ? NameHash(name) : NameHint(name);
+    ListShape shape(uint32_t count) const {
+        ListShape s;
+        bool hashLeaves = minor_ >= kFirstMinorWithHashLeaves;
+        s.indexRoot = count > kMaxHashLeafEntries;
+        s.capacity = s.indexRoot && !hashLeaves ? kMaxIndexLeafEntries : kMaxHashLeafEntries;
+        s.leaves = (count + s.capacity - 1) / s.capacity;
+        s.leafSignature = hashLeaves ? kSigLh : s.indexRoot ? kSigLi : kSigLf;
+        s.entrySize = s.leafSignature == kSigLi ? 4 : sizeof(HashLeafEntry);
+        return s;
     }
 
-    uint32_t childCount(uint32_t index) const {
-        uint32_t count = 0;
-        uint32_t end = index + keys_[index].subtree;
-        for (uint32_t child = index + 1; child < end; child += keys_[child].subtree) {
-            ++count;
-        }
-        return count;
+    static uint32_t Segments(uint32_t length) {
+        return (length + kBigDataSegmentBytes - 1) / kBigDataSegmentBytes;
     }
-
-    bool pass(Layout& layout, bool emitting) {
-        layout_ = &layout;
-        emitting_ = emitting;
-        next_ = 0;
-        stack_.clear();
-        for (Security& s : securities_) {
-            s.cell = kNoCell;
-        }
-        if (!source_.walk(*this)) {
-            return failure_ == Failure::None ? fail(Failure::Unreadable) : false;
-        }
-        if (!layout.finish()) {
-            return fail(Failure::Sink);
-        }
-        if (!emitting) {
-            binsSize_ = layout.size();
-        } else if (next_ != keys_.size()) {
-            return fail(Failure::Changed);
-        }
-        return true;
+    bool bigData(uint32_t length) const {
+        return length > kMaxSingleCellData && minor_ >= kFirstMinorWithBigData;
     }
 
     bool alloc(uint32_t size) {
         uint32_t cell;
         if (!layout_->allocate(size, cell)) {
-            return fail(emitting_ ? Failure::Sink : Failure::TooLarge);
+            return fail(layout_->sinkFailed() ? Failure::Sink : Failure::TooLarge);
         }
         cells_.push_back(cell);
         return true;
@@ -177,8 +160,8 @@ private:
         }
         const uint8_t* data;
         uint32_t size;
-        if (emitting_ || !source_.descriptor(id, data, size)) {
-            return fail(emitting_ ? Failure::Changed : Failure::Unreadable);
+        if (!source_.descriptor(id, data, size)) {
+            return fail(Failure::Unreadable);
         }
         std::string_view bytes(reinterpret_cast<const char*>(data), size);
         auto same = byContent_.find(bytes);
@@ -193,47 +176,11 @@ private:
         return true;
     }
 
-    static uint32_t Segments(uint32_t length) {
-        return (length + kBigDataSegmentBytes - 1) / kBigDataSegmentBytes;
-    }
-    bool bigData(uint32_t length) const {
-        return length > kMaxSingleCellData && minor_ >= kFirstMinorWithBigData;
-    }
-    // Windows' list shapes: up to 507 subkeys one lf (1.3, 1.4) or lh (1.5) leaf; more go under
-    // an ri, over lh leaves of up to 507 (1.5) or li leaves of up to 1014 (1.3, 1.4).
-    struct ListShape {
-        bool indexRoot;
-        uint32_t leaves;
-        uint32_t capacity;
-        uint16_t leafSignature;
-        uint32_t entrySize;
-        uint32_t entries(uint32_t count, uint32_t leaf) const {
-            uint32_t left = count - leaf * capacity;
-            return left < capacity ? left : capacity;
-        }
-    };
-    ListShape shape(uint32_t count) const {
-        ListShape s{};
-        bool hashLeaves = minor_ >= kFirstMinorWithHashLeaves;
-        s.indexRoot = count > kMaxHashLeafEntries;
-        s.capacity = s.indexRoot && !hashLeaves ? kMaxIndexLeafEntries : kMaxHashLeafEntries;
-        s.leaves = (count + s.capacity - 1) / s.capacity;
-        s.leafSignature = hashLeaves ? kSigLh : s.indexRoot ? kSigLi : kSigLf;
-        s.entrySize = s.leafSignature == kSigLi ? 4 : sizeof(HashLeafEntry);
-        return s;
-    }
-
-    template <class Values>
-    bool allocate(uint32_t index, const KeyRecord& key, const Values& values) {
+    // Places every cell the key owns, in a fixed order that write() follows.
+    template <class Values> bool allocate(const KeyRecord& key, const Values& values) {
         cells_.clear();
-        if (!alloc(Align8(4 + sizeof(KeyNodeRecord) + key.name.bytes))) {
-            return false;
-        }
-        if (emitting_ && cells_[0] != keys_[index].nk) {
-            return fail(Failure::Changed);
-        }
-        keys_[index].nk = cells_[0];
-        if (!securityIndex(key.security, security_)) {
+        if (!alloc(Align8(4 + sizeof(KeyNodeRecord) + key.name.bytes)) ||
+            !securityIndex(key.security, security_)) {
             return false;
         }
         Security& security = securities_[security_];
@@ -242,14 +189,9 @@ private:
             if (!alloc(Align8(4 + sizeof(SecurityRecord) + security.size))) {
                 return false;
             }
-            if (emitting_ && cells_.back() != plannedSecurity_[security_]) {
-                return fail(Failure::Changed);
-            }
             security.cell = cells_.back();
         }
-        if (!emitting_) {
-            ++security.references;
-        }
+        ++security.references;
         if (key.classLength > 0 && !alloc(Align8(4 + key.classLength))) {
             return false;
         }
@@ -264,8 +206,11 @@ private:
                 continue;
             }
             if (!bigData(value.length)) {
-                if (value.length > kMaxValueDataBytes - 8 || !alloc(Align8(4 + value.length))) {
+                if (value.length > kMaxValueDataBytes - 8) {
                     return fail(Failure::TooLarge);
+                }
+                if (!alloc(Align8(4 + value.length))) {
+                    return false;
                 }
                 continue;
             }
@@ -282,9 +227,8 @@ private:
                 }
             }
         }
-        uint32_t count = key.subkeyCount;
-        if (count > 0) {
-            ListShape list = shape(count);
+        if (key.subkeyCount > 0) {
+            ListShape list = shape(key.subkeyCount);
             if (list.leaves > 0xFFFF) {
                 return fail(Failure::TooLarge);
             }
@@ -292,7 +236,7 @@ private:
                 return false;
             }
             for (uint32_t leaf = 0; leaf < list.leaves; ++leaf) {
-                uint32_t bytes = list.entrySize * list.entries(count, leaf);
+                uint32_t bytes = list.entrySize * list.entries(key.subkeyCount, leaf);
                 if (!alloc(Align8(4 + sizeof(ListHeader) + bytes))) {
                     return false;
                 }
@@ -301,7 +245,55 @@ private:
         return true;
     }
 
+    // The new key takes its place in its parent's list.
+    bool enterParentList(const KeyRecord& key, uint32_t depth) {
+        OpenKey& parent = open_[depth - 1];
+        uint32_t position = parent.next++;
+        uint32_t leaf = position / parent.list.capacity;
+        if (leaf >= parent.leaves.size()) {
+            return fail(Failure::Unreadable); // more subkeys than the parent announced
+        }
+        uint32_t at =
+            sizeof(ListHeader) + (position % parent.list.capacity) * parent.list.entrySize;
+        uint32_t entry[2] = {cells_[0], minor_ >= kFirstMinorWithHashLeaves ? NameHash(key.name)
+                                                                            : NameHint(key.name)};
+        patch(parent.leaves[leaf], at, entry, parent.list.entrySize);
+        parent.maxName = std::max(parent.maxName, key.name.utf16Bytes());
+        parent.maxClass = std::max<uint32_t>(parent.maxClass, key.classLength);
+        return true;
+    }
+
     uint8_t* payload(uint32_t cell) { return layout_->at(cell) + 4; }
+
+    void patch(uint32_t cell, uint32_t offset, const void* bytes, uint32_t size) {
+        if (!layout_->patch(cell + 4 + offset, bytes, size)) {
+            fail(Failure::Sink);
+        }
+    }
+    void patch(uint32_t cell, uint32_t offset, uint32_t value) {
+        patch(cell, offset, &value, sizeof value);
+    }
+
+    // Value data into a cell's payload. Bulk data that the source holds in one piece is handed
+    // to the sink from there (no copy through the segment buffer).
+    void putData(uint32_t cell, const std::vector<DataChunk>& chunks, const ValueRecord& value,
+                 uint32_t from, uint32_t size) {
+        constexpr uint32_t kPassThrough = 512;
+        if (size >= kPassThrough) {
+            uint32_t offset = from;
+            for (uint32_t c = value.firstChunk; c < value.firstChunk + value.chunkCount; ++c) {
+                if (offset < chunks[c].size) {
+                    if (chunks[c].size - offset >= size) {
+                        layout_->external(cell + 4, chunks[c].data + offset, size);
+                        return;
+                    }
+                    break; // spans chunks: copy it together
+                }
+                offset -= chunks[c].size;
+            }
+        }
+        CopyValueData(chunks, value, from, size, payload(cell));
+    }
 
     static void CopyName(uint8_t* out, const NameRef& name) {
         if (name.bytes > 0) { // an empty name may have no storage at all
@@ -310,19 +302,16 @@ private:
     }
 
     template <class Values>
-    void write(uint32_t index, const KeyRecord& key, const Values& values,
-               const std::vector<DataChunk>& chunks, uint32_t depth) {
+    void write(const KeyRecord& key, const Values& values, const std::vector<DataChunk>& chunks,
+               uint32_t depth, OpenKey& open) {
+        depth_ = depth;
         size_t next = 0;
-        const CompactPlanKey& plan = keys_[index];
         uint32_t nkCell = cells_[next++];
         const Security& security = securities_[security_];
         if (newSecurity_) {
-            uint32_t count = static_cast<uint32_t>(securities_.size());
+            // Ring links and reference count are sealed at the end.
             SecurityRecord sk{};
             std::memcpy(sk.signature, "sk", 2);
-            sk.flink = plannedSecurity_[(security_ + 1) % count];
-            sk.blink = plannedSecurity_[(security_ + count - 1) % count];
-            sk.referenceCount = plannedReferences_[security_];
             sk.descriptorSize = security.size;
             uint8_t* p = payload(cells_[next++]);
             std::memcpy(p, &sk, sizeof sk);
@@ -355,7 +344,7 @@ private:
                 } else if (!bigData(value.length)) {
                     vk.dataSize = value.length;
                     vk.dataOffset = cells_[next++];
-                    CopyValueData(chunks, value, 0, value.length, payload(vk.dataOffset));
+                    putData(vk.dataOffset, chunks, value, 0, value.length);
                 } else {
                     vk.dataSize = value.length;
                     vk.dataOffset = writeBigData(value, chunks, next);
@@ -363,34 +352,37 @@ private:
                 uint8_t* p = payload(vkCell);
                 std::memcpy(p, &vk, sizeof vk);
                 CopyName(p + sizeof vk, value.name);
-                if (value.name.utf16Bytes() > maxValueName) {
-                    maxValueName = value.name.utf16Bytes();
-                }
-                if (value.length > maxValueData) {
-                    maxValueData = value.length;
-                }
+                maxValueName = std::max(maxValueName, value.name.utf16Bytes());
+                maxValueData = std::max(maxValueData, value.length);
             }
         }
-        uint32_t subkeyList = key.subkeyCount > 0 ? writeSubkeyList(index, key, next) : kNoCell;
+        open.nk = nkCell;
+        open.next = 0;
+        open.maxName = 0;
+        open.maxClass = 0;
+        open.leaves.clear();
+        uint32_t subkeyList = kNoCell;
+        if (key.subkeyCount > 0) {
+            subkeyList = writeListHeaders(key.subkeyCount, next, open);
+        }
 
         KeyNodeRecord nk{};
         std::memcpy(nk.signature, "nk", 2);
-        uint16_t keep = depth == 0 ? keyflag::NeverOnDisk | keyflag::SavedRoot
-                                   : keyflag::NeverOnDisk | keyflag::HiveEntry;
-        nk.flags = static_cast<uint16_t>((key.flags & ~keep & ~keyflag::CompressedName) |
+        uint16_t dropped = depth == 0 ? keyflag::NeverOnDisk | keyflag::SavedRoot
+                                      : keyflag::NeverOnDisk | keyflag::HiveEntry;
+        nk.flags = static_cast<uint16_t>((key.flags & ~dropped & ~keyflag::CompressedName) |
                                          (depth == 0 ? keyflag::SavedRoot : 0) |
                                          (key.name.compressed ? keyflag::CompressedName : 0));
         nk.lastWritten = key.lastWritten;
-        nk.parent = depth == 0 ? kNoCell : keys_[stack_[stack_.size() - 2]].nk;
+        nk.parent = depth == 0 ? kNoCell : open_[depth - 1].nk;
         nk.subkeyCount = key.subkeyCount;
         nk.subkeyList = subkeyList;
         nk.volatileSubkeyList = kNoCell;
         nk.valueCount = static_cast<uint32_t>(values.size());
         nk.valueList = valueList;
-        nk.security = plannedSecurity_[security_];
+        nk.security = security.cell;
         nk.className = classCell;
-        nk.maxNameLengthAndFlags = plan.maxChildName | (key.extraFlags & ~kMaxNameLengthMask);
-        nk.maxClassLength = plan.maxChildClass;
+        nk.maxNameLengthAndFlags = key.extraFlags & ~kMaxNameLengthMask; // + the largest name
         nk.maxValueNameLength = maxValueName;
         nk.maxValueDataLength = maxValueData;
         nk.nameLength = static_cast<uint16_t>(key.name.bytes);
@@ -414,16 +406,17 @@ private:
             uint32_t segment = cells_[next++];
             StoreU32(payload(listCell) + 4 * s, segment);
             uint32_t from = s * kBigDataSegmentBytes;
-            uint32_t part = value.length - from < kBigDataSegmentBytes ? value.length - from
-                                                                       : kBigDataSegmentBytes;
-            CopyValueData(chunks, value, from, part, payload(segment));
+            uint32_t part = std::min(value.length - from, kBigDataSegmentBytes);
+            putData(segment, chunks, value, from, part);
+            std::memset(payload(segment) + part, 0, kBigDataSegmentCell - 4 - part);
         }
         return dbCell;
     }
 
-    uint32_t writeSubkeyList(uint32_t index, const KeyRecord& key, size_t& next) {
-        uint32_t count = key.subkeyCount;
-        ListShape list = shape(count);
+    // The list cells with their headers; subkeys fill the entries as the walk reaches them.
+    uint32_t writeListHeaders(uint32_t count, size_t& next, OpenKey& open) {
+        open.list = shape(count);
+        const ListShape& list = open.list;
         uint32_t root = kNoCell;
         if (list.indexRoot) {
             root = cells_[next++];
@@ -431,7 +424,6 @@ private:
             StoreU16(p, kSigRi);
             StoreU16(p + 2, static_cast<uint16_t>(list.leaves));
         }
-        uint32_t child = index + 1;
         for (uint32_t leaf = 0; leaf < list.leaves; ++leaf) {
             uint32_t cell = cells_[next++];
             if (!list.indexRoot) {
@@ -439,40 +431,37 @@ private:
             } else {
                 StoreU32(payload(root) + sizeof(ListHeader) + 4 * leaf, cell);
             }
-            uint32_t entries = list.entries(count, leaf);
             uint8_t* p = payload(cell);
             StoreU16(p, list.leafSignature);
-            StoreU16(p + 2, static_cast<uint16_t>(entries));
-            p += sizeof(ListHeader);
-            for (uint32_t e = 0; e < entries; ++e) {
-                const CompactPlanKey& c = keys_[child];
-                if (list.leafSignature == kSigLi) {
-                    StoreU32(p + 4 * e, c.nk);
-                } else {
-                    StoreU32(p + 8 * e, c.nk);
-                    StoreU32(p + 8 * e + 4, c.hash);
-                }
-                child += c.subtree;
-            }
+            StoreU16(p + 2, static_cast<uint16_t>(list.entries(count, leaf)));
+            open.leaves.push_back(cell);
         }
         return root;
     }
 
-private:
+    // The security ring in first-use order, with the reference counts.
+    bool sealSecurity() {
+        uint32_t count = static_cast<uint32_t>(securities_.size());
+        for (uint32_t i = 0; i < count; ++i) {
+            uint32_t links[3] = {securities_[(i + 1) % count].cell,
+                                 securities_[(i + count - 1) % count].cell,
+                                 securities_[i].references};
+            patch(securities_[i].cell, offsetof(SecurityRecord, flink), links, sizeof links);
+        }
+        return !failed();
+    }
+
     Source& source_;
     uint32_t minor_;
     GapSource* gaps_;
     Layout* layout_ = nullptr;
-    bool emitting_ = false;
     Failure failure_ = Failure::None;
     uint32_t binsSize_ = 0;
-    uint32_t next_ = 0;
-    std::vector<CompactPlanKey> keys_;
-    std::vector<uint32_t> stack_;
+    uint32_t rootCell_ = kNoCell;
+    uint32_t depth_ = 0; // of the key last entered and not yet left
+    std::vector<OpenKey> open_;
     std::vector<uint32_t> cells_;
     std::vector<Security> securities_;
-    std::vector<uint32_t> plannedSecurity_;
-    std::vector<uint32_t> plannedReferences_;
     std::unordered_map<uint32_t, uint32_t> bySource_;
     std::unordered_map<std::string_view, uint32_t> byContent_;
     uint32_t security_ = 0;

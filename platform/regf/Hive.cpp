@@ -93,7 +93,7 @@ Status Hive::checkBaseBlock(const uint8_t* data, uint64_t size) {
 }
 
 Status Hive::scanBins() {
-    allocated_.assign((binsSize_ / 8 + 63) / 64, 0);
+    allocated_.assign((binsSize_ / 8 + 63) / 64);
     binList_.clear();
     uint32_t off = 0;
     while (off < binsSize_) {

@@ -3,6 +3,7 @@
 // what makes every later reference check cheap.
 #pragma once
 
+#include "platform/regf/BulkMemory.h"
 #include "platform/regf/Format.h"
 #include "platform/regf/Regf.h"
 
@@ -54,7 +55,7 @@ private:
     const uint8_t* bins_ = nullptr;
     uint32_t binsSize_ = 0;
     uint64_t fileSize_ = 0;
-    std::vector<uint64_t> allocated_; // one bit per 8 bytes of bins data
+    BulkWords allocated_; // one bit per 8 bytes of bins data
     std::vector<Bin> binList_;
 };
 

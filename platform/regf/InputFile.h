@@ -1,32 +1,25 @@
-// A hive file's bytes, read once: mapped where the system offers it, read into memory otherwise.
+// A hive file's bytes, read once into memory (huge pages where the system has them: the reader
+// and writer go over these bytes several times, and the walk jumps around in them).
 #pragma once
 
+#include "platform/regf/BulkMemory.h"
 #include "platform/regf/Regf.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace hivelet::regf {
 
 class InputFile {
 public:
-    InputFile() = default;
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-    ~InputFile();
-
-    // Opens `path`, making at most `limit` bytes from its start available.
+    // Reads `path`, at most `limit` bytes from its start.
     Status open(const std::string& path, uint64_t limit);
-    const uint8_t* data() const { return data_; }
+    const uint8_t* data() const { return bytes_.get(); }
     uint64_t size() const { return size_; }
 
 private:
-    const uint8_t* data_ = nullptr;
+    std::unique_ptr<uint8_t[], BulkFree> bytes_;
     uint64_t size_ = 0;
-    std::vector<uint8_t> bytes_; // when read rather than mapped
-    void* mapping_ = nullptr;
-    uint64_t mappedSize_ = 0;
 };
 
 } // namespace hivelet::regf

@@ -2,35 +2,44 @@
 
 #include "platform/regf/Format.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
 namespace hivelet::regf {
 
-Layout::Layout(ByteSink* sink, GapSource* gaps, uint32_t segmentTarget)
-    : sink_(sink), gaps_(gaps), segmentTarget_(segmentTarget) {
-    if (sink_ != nullptr) {
-        buffer_.reserve(segmentTarget_ + (1u << 20));
-    }
+Layout::Layout(ByteSink* sink, GapSource* gaps, uint64_t sinkOffset, uint32_t segmentTarget)
+    : sink_(sink), gaps_(gaps), sinkOffset_(sinkOffset), segmentTarget_(segmentTarget) {
+    reserve(static_cast<size_t>(segmentTarget_) + (1u << 20));
     if (gaps_ != nullptr) {
         gaps_->restart();
     }
 }
 
+void Layout::reserve(size_t bytes) {
+    if (bytes <= capacity_) {
+        return;
+    }
+    size_t capacity = std::max(bytes, 2 * capacity_);
+    auto grown = AllocateBulk(capacity);
+    if (buffer_ != nullptr) {
+        std::memcpy(grown.get(), buffer_.get(), end_ - segmentStart_); // the segment so far
+    }
+    buffer_ = std::move(grown);
+    capacity_ = capacity;
+}
+
 uint32_t Layout::newBin(uint32_t size) {
     uint32_t offset = end_;
+    reserve(static_cast<size_t>(end_ - segmentStart_) + size);
     end_ += size;
     bins_.push_back({offset, size, kBinHeaderSize});
     openRoom_ += size - kBinHeaderSize;
-    if (sink_ != nullptr) {
-        buffer_.resize(end_ - segmentStart_);
-        uint8_t* p = at(offset); // resize() zero-filled it
-        BinHeader header{};
-        std::memcpy(header.signature, "hbin", 4);
-        header.offset = offset;
-        header.size = size;
-        std::memcpy(p, &header, sizeof header);
-    }
+    BinHeader header{};
+    std::memcpy(header.signature, "hbin", 4);
+    header.offset = offset;
+    header.size = size;
+    std::memcpy(at(offset), &header, sizeof header);
     return static_cast<uint32_t>(bins_.size() - 1);
 }
 
@@ -48,9 +57,9 @@ uint32_t Layout::place(uint32_t bin, uint32_t size) {
     if (gaps_ != nullptr) {
         uint32_t gap = gaps_->gapBefore(size, b.size - b.used);
         if (gap >= 8 && gap % 8 == 0 && gap <= b.size - b.used - size) {
-            if (sink_ != nullptr) {
-                StoreU32(at(b.offset + b.used), gap);
-            }
+            uint8_t* p = at(b.offset + b.used);
+            std::memset(p, 0, gap);
+            StoreU32(p, gap);
             b.used += gap;
             openRoom_ -= gap;
         }
@@ -58,9 +67,9 @@ uint32_t Layout::place(uint32_t bin, uint32_t size) {
     uint32_t cell = b.offset + b.used;
     b.used += size;
     openRoom_ -= size;
-    if (sink_ != nullptr) {
-        StoreU32(at(cell), static_cast<uint32_t>(-static_cast<int32_t>(size)));
-    }
+    uint8_t* p = at(cell);
+    std::memset(p + size - 8, 0, 8); // the record's alignment padding
+    StoreU32(p, static_cast<uint32_t>(-static_cast<int32_t>(size)));
     file(bin);
     return cell;
 }
@@ -98,17 +107,41 @@ bool Layout::allocate(uint32_t size, uint32_t& cell) {
     return true;
 }
 
+// The segment's bytes to the sink: the buffer, with the external ranges taken from where
+// they are.
+bool Layout::flush() {
+    if (externals_.empty()) {
+        return sink_->write(buffer_.get(), end_ - segmentStart_);
+    }
+    std::sort(externals_.begin(), externals_.end(),
+              [](const External& a, const External& b) { return a.offset < b.offset; });
+    pieces_.clear();
+    uint32_t cursor = segmentStart_;
+    for (const External& e : externals_) {
+        if (e.offset > cursor) {
+            pieces_.push_back({at(cursor), e.offset - cursor});
+        }
+        pieces_.push_back({e.data, e.size});
+        cursor = e.offset + e.size;
+    }
+    if (end_ > cursor) {
+        pieces_.push_back({at(cursor), end_ - cursor});
+    }
+    externals_.clear();
+    return sink_->writePieces(pieces_.data(), pieces_.size());
+}
+
 bool Layout::closeSegment() {
-    if (sink_ != nullptr) {
-        for (const OpenBin& b : bins_) {
-            if (b.used < b.size) {
-                StoreU32(at(b.offset + b.used), b.size - b.used); // the tail free cell
-            }
+    for (const OpenBin& b : bins_) {
+        if (b.used < b.size) { // the tail free cell
+            uint8_t* p = at(b.offset + b.used);
+            std::memset(p, 0, b.size - b.used);
+            StoreU32(p, b.size - b.used);
         }
-        if (!buffer_.empty() && !sink_->write(buffer_.data(), buffer_.size())) {
-            failed_ = true;
-        }
-        buffer_.clear();
+    }
+    if (end_ > segmentStart_ && !flush()) {
+        failed_ = true;
+        sinkFailed_ = true;
     }
     bins_.clear();
     for (auto& bucket : buckets_) {
@@ -118,6 +151,19 @@ bool Layout::closeSegment() {
     openRoom_ = 0;
     segmentStart_ = end_;
     return !failed_;
+}
+
+bool Layout::patch(uint32_t offset, const void* bytes, size_t size) {
+    if (offset >= segmentStart_) {
+        std::memcpy(at(offset), bytes, size);
+        return true;
+    }
+    if (!sink_->patch(sinkOffset_ + offset, bytes, size)) {
+        failed_ = true;
+        sinkFailed_ = true;
+        return false;
+    }
+    return true;
 }
 
 bool Layout::endGroup() {

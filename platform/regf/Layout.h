@@ -4,16 +4,16 @@
 //
 // Bins stay open for best fit until the current stretch of output (a "segment") has grown past a
 // target size and its bins are nearly full (or it has grown to twice the target); then the whole
-// segment is closed and, when emitting, written out. Closing only when little room is left keeps
-// the free space at segment ends small. A writer runs
-// the same sequence of allocations twice, first to plan (offsets only), then to emit (bytes in a
-// segment buffer); the layout is a pure function of that sequence, so both runs agree.
+// segment is closed and written to the sink. Closing only when little room is left keeps the
+// free space at segment ends small; the segment is all the output held in memory.
 #pragma once
 
+#include "platform/regf/BulkMemory.h"
 #include "platform/regf/ByteSink.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace hivelet::regf {
@@ -32,15 +32,25 @@ public:
 
 class Layout {
 public:
-    // `sink` null: plan only. `segmentTarget`: bytes of bins after which a segment may close.
-    Layout(ByteSink* sink, GapSource* gaps, uint32_t segmentTarget = 4u << 20);
+    // The bins go to `sink` after `sinkOffset` bytes already written (the base block).
+    // `segmentTarget`: bytes of bins after which a segment may close.
+    Layout(ByteSink* sink, GapSource* gaps, uint64_t sinkOffset, uint32_t segmentTarget = 4u << 20);
 
     // Offset (from the start of the bins data) of a new allocated cell of `size` bytes (a
-    // multiple of 8, the size field included). When emitting, the size field is written.
-    // Returns false when the hive would outgrow its limit or the sink failed.
+    // multiple of 8, the size field included), whose size field is written. Returns false when
+    // the hive would outgrow its limit or the sink failed.
     bool allocate(uint32_t size, uint32_t& cell);
-    // Where the cell's bytes go (emitting only). Valid until the next allocate().
-    uint8_t* at(uint32_t cell) { return buffer_.data() + (cell - segmentStart_); }
+    // Where the bytes of a cell allocated since the last endGroup() go. Valid until the next
+    // allocate().
+    uint8_t* at(uint32_t cell) { return buffer_.get() + (cell - segmentStart_); }
+    // Writes `size` bytes at bins offset `offset`, in the open segment or through the sink.
+    bool patch(uint32_t offset, const void* bytes, size_t size);
+    bool sinkFailed() const { return sinkFailed_; }
+    // Output bytes [offset, offset + size) of the open segment are `data` (which must stay valid
+    // until finish()): they are passed to the sink from there instead of being copied.
+    void external(uint32_t offset, const uint8_t* data, uint32_t size) {
+        externals_.push_back({offset, size, data});
+    }
     // Called between groups of cells written together; may close the segment.
     bool endGroup();
     bool finish();
@@ -52,15 +62,24 @@ private:
         uint32_t size;
         uint32_t used;
     };
+    struct External {
+        uint32_t offset;
+        uint32_t size;
+        const uint8_t* data;
+    };
     static constexpr uint32_t kBuckets = 512; // free room / 8 of a bin is always below 4096 / 8
 
+    void reserve(size_t bytes);
     uint32_t newBin(uint32_t size);
     uint32_t place(uint32_t bin, uint32_t size);
     void file(uint32_t bin);
     bool closeSegment();
+    bool flush();
 
     ByteSink* sink_;
     GapSource* gaps_;
+    uint64_t sinkOffset_;
+    bool sinkFailed_ = false;
     uint32_t segmentTarget_;
     uint32_t segmentStart_ = 0;
     uint32_t end_ = 0;
@@ -69,7 +88,12 @@ private:
     std::vector<OpenBin> bins_;
     std::array<std::vector<uint32_t>, kBuckets> buckets_;
     std::array<uint64_t, kBuckets / 64> nonEmpty_{};
-    std::vector<uint8_t> buffer_;
+    // The open segment's bytes. Only what the writers leave unwritten gets zeroed (cell padding,
+    // free cells, bin headers): clearing whole bins first would cost another pass over the data.
+    std::unique_ptr<uint8_t[], BulkFree> buffer_;
+    size_t capacity_ = 0;
+    std::vector<External> externals_;
+    std::vector<ByteSink::Piece> pieces_;
 };
 
 } // namespace hivelet::regf

@@ -13,6 +13,8 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <limits.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #endif
 
@@ -35,6 +37,17 @@ int SyncFile(int fd) {
 int CloseFile(int fd) {
     return _close(fd);
 }
+// Writes at `offset`, then returns the file position to `end`.
+long WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, uint64_t end) {
+    if (_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) {
+        return -1;
+    }
+    long n = WriteSome(fd, data, size);
+    if (_lseeki64(fd, static_cast<long long>(end), SEEK_SET) < 0) {
+        return -1;
+    }
+    return n;
+}
 #else
 int OpenExclusive(const fs::path& path) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -47,6 +60,9 @@ int SyncFile(int fd) {
 }
 int CloseFile(int fd) {
     return ::close(fd);
+}
+long WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, uint64_t) {
+    return ::pwrite(fd, data, size, static_cast<off_t>(offset));
 }
 #endif
 
@@ -98,6 +114,7 @@ Status OutputFile::create(const std::string& target, bool replace) {
             fd_ = fd;
             temporary_ = candidate.string();
             writeFailed_ = false;
+            written_ = 0;
             return {};
         }
         if (errno != EEXIST) {
@@ -123,9 +140,76 @@ bool OutputFile::write(const uint8_t* data, size_t size) {
         }
         data += n;
         size -= static_cast<size_t>(n);
+        written_ += static_cast<uint64_t>(n);
     }
     return true;
 }
+
+bool OutputFile::patch(uint64_t offset, const void* data, size_t size) {
+    if (fd_ < 0 || writeFailed_ || offset > written_ || written_ - offset < size) {
+        return false;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        long n = WriteAt(fd_, bytes, size, offset, written_);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            writeFailed_ = true;
+            writeError_ = n < 0 ? std::strerror(errno) : "nothing written";
+            return false;
+        }
+        bytes += n;
+        offset += static_cast<uint64_t>(n);
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+#if defined(_WIN32)
+bool OutputFile::writePieces(const Piece* pieces, size_t count) {
+    return ByteSink::writePieces(pieces, count);
+}
+#else
+// writev in batches, resuming after short writes.
+bool OutputFile::writePieces(const Piece* pieces, size_t count) {
+    if (fd_ < 0 || writeFailed_) {
+        return false;
+    }
+    constexpr size_t kBatch = IOV_MAX < 1024 ? IOV_MAX : 1024;
+    iovec batch[kBatch];
+    size_t next = 0;
+    size_t skip = 0; // bytes of pieces[next] already written
+    while (next < count) {
+        size_t n = 0;
+        for (size_t i = next; i < count && n < kBatch; ++i) {
+            size_t offset = i == next ? skip : 0;
+            batch[n].iov_base = const_cast<uint8_t*>(pieces[i].data) + offset;
+            batch[n].iov_len = pieces[i].size - offset;
+            ++n;
+        }
+        ssize_t written = ::writev(fd_, batch, static_cast<int>(n));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            writeFailed_ = true;
+            writeError_ = written < 0 ? std::strerror(errno) : "nothing written";
+            return false;
+        }
+        written_ += static_cast<uint64_t>(written);
+        size_t left = static_cast<size_t>(written);
+        while (next < count && left >= pieces[next].size - skip) {
+            left -= pieces[next].size - skip;
+            skip = 0;
+            ++next;
+        }
+        skip += left;
+    }
+    return true;
+}
+#endif
 
 Status OutputFile::publish(bool durable) {
     if (fd_ < 0) {

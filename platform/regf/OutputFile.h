@@ -19,6 +19,8 @@ public:
     // Creates the temporary file. With `replace` false, fails (Io) if `target` exists.
     Status create(const std::string& target, bool replace);
     bool write(const uint8_t* data, size_t size) override;
+    bool writePieces(const Piece* pieces, size_t count) override;
+    bool patch(uint64_t offset, const void* data, size_t size) override;
     std::string failure() const override { return writeError_; }
     // Flushes (to disk when `durable`), closes and renames the temporary file to the target.
     Status publish(bool durable);
@@ -31,6 +33,7 @@ private:
     std::string temporary_;
     bool replace_ = false;
     int fd_ = -1;
+    uint64_t written_ = 0; // the file's length so far
     bool writeFailed_ = false;
     std::string writeError_;
 };

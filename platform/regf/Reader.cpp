@@ -18,7 +18,7 @@ bool Reader::fail(ErrorKind kind, uint32_t cell, const std::string& detail) {
 }
 
 void Reader::resetClaims() {
-    claimed_.assign((hive_.binsSize() / 8 + 63) / 64, 0);
+    claimed_.assign((hive_.binsSize() / 8 + 63) / 64);
 }
 
 bool Reader::claim(uint32_t cell, const char* what) {

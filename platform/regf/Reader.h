@@ -4,6 +4,7 @@
 // every later call fails at once, so callers test ok() where it suits them.
 #pragma once
 
+#include "platform/regf/BulkMemory.h"
 #include "platform/regf/Format.h"
 #include "platform/regf/Hive.h"
 #include "platform/regf/Tree.h"
@@ -48,7 +49,7 @@ public:
     // Marks a reachable cell; false if it was reached before.
     bool claim(uint32_t cell, const char* what);
     void resetClaims();
-    const std::vector<uint64_t>& claims() const { return claimed_; }
+    const BulkWords& claims() const { return claimed_; }
 
     // The key at `cell` (not claimed here: the walk decides between loop and shared cell), with
     // its class name (claimed) and security cell (checked).
@@ -69,7 +70,7 @@ private:
 
     const Hive& hive_;
     Status status_;
-    std::vector<uint64_t> claimed_;
+    BulkWords claimed_;
     std::unordered_set<uint32_t> checkedSecurity_;
 };
 

@@ -8,9 +8,9 @@
 #include "platform/regf/Regf.h"
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <unordered_map>
-#include <random>
 
 namespace hivelet::regf {
 namespace {
@@ -295,25 +295,29 @@ Status WriteHiveFile(const Key& root, const std::string& path, const WriteOption
     MemorySource source(prepared, preparer.descriptors);
     double fraction = std::clamp(options.freeFraction, 0.0, 0.9);
     ChurnGaps gaps(fraction, options.seed);
-    CompactWriter<MemorySource> writer(source, options.minorVersion,
-                                       fraction > 0 ? &gaps : nullptr);
-    using F = CompactWriter<MemorySource>::Failure;
-    if (!writer.plan()) {
-        return Failure(writer.failure() == F::TooLarge ? ErrorKind::TooLarge : ErrorKind::Corrupt,
-                       path, "the tree does not fit a hive");
-    }
     OutputFile output;
     if (Status s = output.create(path, true); !s.ok()) {
         return s;
+    }
+    uint8_t base[kBaseBlockSize] = {};
+    CompactWriter<MemorySource> writer(source, options.minorVersion,
+                                       fraction > 0 ? &gaps : nullptr);
+    using F = CompactWriter<MemorySource>::Failure;
+    if (!output.write(base, sizeof base) || !writer.run(output)) {
+        if (writer.failure() == F::TooLarge || writer.failure() == F::Unreadable) {
+            return Failure(writer.failure() == F::TooLarge ? ErrorKind::TooLarge
+                                                           : ErrorKind::Corrupt,
+                           path, "the tree does not fit a hive");
+        }
+        return Failure(ErrorKind::Io, path, "write failed: " + output.failure());
     }
     NewBaseBlock block;
     block.minorVersion = options.minorVersion;
     block.binsDataSize = writer.binsSize();
     block.rootCell = writer.rootCell();
     block.lastWritten = FileTimeNow();
-    uint8_t base[kBaseBlockSize];
     BuildBaseBlock(block, base);
-    if (!output.write(base, sizeof base) || !writer.emit(output)) {
+    if (!output.patch(0, base, sizeof base)) {
         return Failure(ErrorKind::Io, path, "write failed: " + output.failure());
     }
     return output.publish(false);

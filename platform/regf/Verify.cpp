@@ -376,7 +376,8 @@ bool CheckCompactLayout(Reader& reader, const std::vector<uint32_t>& ring) {
     if (hive.fileSize() != uint64_t{kBaseBlockSize} + hive.binsSize()) {
         return reader.fail(ErrorKind::Corrupt, hive.binsSize(), "bytes after the last bin");
     }
-    std::vector<uint64_t> reached = reader.claims();
+    const BulkWords& claims = reader.claims();
+    std::vector<uint64_t> reached(claims.data(), claims.data() + claims.size());
     for (uint32_t cell : ring) {
         reached[cell >> 9] |= uint64_t{1} << ((cell >> 3) & 63);
     }
