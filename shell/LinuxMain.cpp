@@ -9,7 +9,7 @@
 #include "shell/Entry.h"
 #include "shell/Product.h"
 #include "shell/WindowsVersion.h"
-#include "ui/headless/HeadlessBackend.h"
+#include "ui/MakeBackend.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,12 +53,17 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    auto backend = ui::headless::MakeHeadlessBackend(ui::headless::Options{.realTime = true});
-    ui::headless::HeadlessBackend& headless = *backend;
-    headless.OnMessageBox = [](const ui::headless::MessageBoxRecord& box) {
+    // No screen: every box is printed and answered with its default button. An error box means
+    // the run did not do all it should, which the exit code tells.
+    bool errorShown = false;
+    ui::BackendOptions options;
+    options.answerWithoutScreen = [&errorShown](const ui::MessageBoxRequest& box) {
         std::cerr << shell::MessageBoxLine(box.caption, box.text) << "\n";
+        if ((box.flags & ui::mb::IconMask) == ui::mb::IconError)
+            errorShown = true;
         return shell::DefaultMessageBoxAnswer(box.flags);
     };
+    auto backend = ui::MakeBackend(options);
     ui::Application app(std::move(backend));
     if (shell::WakeRunningInstance(app))
         return 0;
@@ -101,8 +106,5 @@ int main(int argc, char** argv) {
     if (!form->Unattended)
         return 1; // FormShow refused the run; its message is on the terminal
     std::cout << shell::AnalysisReport(*form);
-    for (const ui::headless::MessageBoxRecord& box : headless.MessageBoxes())
-        if ((box.flags & ui::mb::IconMask) == ui::mb::IconError)
-            return 1;
-    return 0;
+    return errorShown ? 1 : 0;
 }

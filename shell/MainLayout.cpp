@@ -1,8 +1,8 @@
 // The main window as designed: every control with its place, caption, hint and colours, in the
 // design order the language files and the drag test walk.
+#include "info/MakerInfo.h"
 #include "shell/Artwork.h"
 #include "shell/Main.h"
-#include "shell/MakerLinks.h"
 #include "shell/Product.h"
 
 namespace hivelet::shell {
@@ -107,8 +107,8 @@ void TfrmMain::CreateControls() {
     suiURLLabel1 = Make<ui::TsuiURLLabel>("suiURLLabel1");
     suiURLLabel1->SetLeft(436);
     suiURLLabel1->SetTop(38);
-    suiURLLabel1->SetCaption(MakerLinkCaption);
-    suiURLLabel1->SetURL(MakerLinkAddress);
+    suiURLLabel1->SetCaption(info::MakerWebCaption);
+    suiURLLabel1->SetURL(info::MakerWebAddress);
 
     bClose = Make<ui::TImageButton>("bClose");
     bClose->SetBounds(517, 9, 24, 24);

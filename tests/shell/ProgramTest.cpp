@@ -105,7 +105,7 @@ TEST_F(ProgramTest, WithoutASwitchItListsTheHivesAndWritesNothing) {
 }
 
 TEST_F(ProgramTest, ScanWritesItsResultFileAndTheSettingsAndReportsOnTheTerminal) {
-    image::testing::WriteStandardImage(image, false, "", image::testing::Hives::Placeholder);
+    image::testing::WriteStandardImage(image);
     const fs::path result = folder.path() / "result.ini";
     WriteBytes(result, "[Scan Result]\r\nOld=1\r\n");
     const Outcome o = Run({"--image", image.string(), "/SCAN", result.string()});
