@@ -118,5 +118,5 @@ hivelet_wine_stop() {
   fi
   rm -f "$WINEPREFIX.pids"
   unset HIVELET_WINE_SESSION
-  exec 9>&- 2>/dev/null || true
+  exec 9>&-
 }
