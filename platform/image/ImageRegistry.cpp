@@ -311,14 +311,14 @@ Status ImagePlatform::ReplaceKey(RootKey root, const std::string& subKey,
         return Status::Fail(error::BadDb, v.message);
     }
     std::lock_guard lock(mutex_);
-    if (IsHeldOrLocked(*fresh)) {
-        return Status::Fail(error::SharingViolation, newFile + ": in use");
-    }
     for (const Replacement& r : state_.pending()) {
         if (r.hive == hiveName) {
             return Status::Fail(error::AccessDenied,
                                 hiveName + ": a replacement is already pending");
         }
+    }
+    if (IsHeldOrLocked(*fresh)) {
+        return Status::Fail(error::SharingViolation, newFile + ": in use");
     }
     std::vector<Replacement> pending = state_.pending();
     pending.push_back({hiveName,
