@@ -37,6 +37,18 @@ void RemoveTree(const fs::path& dir) {
     fs::remove_all(dir, ec);
 }
 
+void CopyTree(const fs::path& from, const fs::path& to) {
+    fs::create_directories(to);
+    for (const auto& e : fs::recursive_directory_iterator(from)) {
+        fs::path target = to / e.path().lexically_relative(from);
+        if (e.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::copy_file(e.path(), target, fs::copy_options::overwrite_existing);
+        }
+    }
+}
+
 std::string ReadBytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -105,8 +117,16 @@ regf::Key SmallTree(const std::string& marker) {
     only32.lastWritten = root.lastWritten;
     only32.values.push_back({"Bits", 4, {32, 0, 0, 0}});
     wow.subkeys.push_back(only32);
+    // Enough data for the free space the writer leaves to show in the file size.
+    regf::Key filler;
+    filler.name = "Filler";
+    filler.lastWritten = root.lastWritten;
+    for (int i = 0; i < 400; ++i) {
+        filler.values.push_back({"Value" + std::to_string(i), 3, std::vector<uint8_t>(48, 0x5a)});
+    }
     root.subkeys.push_back(mark);
     root.subkeys.push_back(wow);
+    root.subkeys.push_back(filler);
     return root;
 }
 

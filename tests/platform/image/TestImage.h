@@ -25,6 +25,8 @@ private:
 };
 
 void RemoveTree(const fs::path& dir);
+// Copies the contents of `from` into the folder `to` (created if missing).
+void CopyTree(const fs::path& from, const fs::path& to);
 std::string ReadBytes(const fs::path& file);
 void WriteBytes(const fs::path& file, const std::string& bytes); // creates the folders
 
