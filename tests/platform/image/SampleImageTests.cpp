@@ -1,0 +1,185 @@
+// An image made of real sample hives, taken through save, replace and restart at the platform
+// level, the way Hivelet drives it; the results are compared with the originals.
+#include "TestImage.h"
+
+#include "platform/image/ImagePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace hivelet::image {
+namespace {
+
+using namespace testing;
+using namespace hivelet::platform;
+
+struct Sample {
+    const char* hive;   // hivelist name
+    const char* source; // under the sample folder
+    const char* file;   // in the image, below drive C
+};
+
+const Sample Samples[] = {
+    {"\\REGISTRY\\MACHINE\\SYSTEM", "regipy/regipy_tests/data/SYSTEM",
+     "Windows/System32/config/SYSTEM"},
+    {"\\REGISTRY\\MACHINE\\SAM", "dfwinreg/test_data/SAM", "Windows/System32/config/SAM"},
+    {"\\REGISTRY\\MACHINE\\SECURITY", "dfwinreg/test_data/SECURITY",
+     "Windows/System32/config/SECURITY"},
+    {"\\REGISTRY\\MACHINE\\BCD00000000", "Registry/Registry.Test/Hives/BCD", "Boot/BCD"},
+    {"\\REGISTRY\\USER\\.DEFAULT", "regipy/regipy_tests/data/NTUSER.DAT",
+     "Windows/System32/config/DEFAULT"},
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001", "notatin/test_data/NTUSER.DAT",
+     "Users/ann/NTUSER.DAT"},
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001_Classes", "dfwinreg/test_data/UsrClass.dat",
+     "Users/ann/AppData/Local/Microsoft/Windows/UsrClass.dat"},
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002", "dfwinreg/test_data/NTUSER.DAT",
+     "Users/bob/NTUSER.DAT"},
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1003", "regipy/regipy_tests/data/NTUSER-WSL.DAT",
+     "Users/wsl/NTUSER.DAT"},
+    // A hive left dirty (its latest changes only in its logs): it cannot be saved, so it stays.
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002_Classes", "regipy/regipy_tests/data/UsrClass.dat",
+     "Users/bob/AppData/Local/Microsoft/Windows/UsrClass.dat"},
+};
+
+// Logs shipped with a sample, copied beside its hive: (sample log, suffix in the image).
+const char* const SampleLogs[][3] = {
+    {"dfwinreg/test_data/NTUSER.DAT.LOG", "Users/bob/NTUSER.DAT", ".LOG"},
+    {"regipy/regipy_tests/data/UsrClass.dat.LOG1",
+     "Users/bob/AppData/Local/Microsoft/Windows/UsrClass.dat", ".LOG1"},
+    {"regipy/regipy_tests/data/UsrClass.dat.LOG2",
+     "Users/bob/AppData/Local/Microsoft/Windows/UsrClass.dat", ".LOG2"},
+};
+
+std::string Dump(const fs::path& hive) {
+    std::string text;
+    regf::Status s = regf::DumpHiveFile(hive.string(), text);
+    EXPECT_TRUE(s.ok()) << s.message;
+    return text;
+}
+
+std::string WindowsPath(const std::string& below) {
+    std::string p = "C:\\" + below;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return p;
+}
+
+// The root and sub-key Hivelet derives from a hivelist name.
+std::pair<RootKey, std::string> RootOf(const std::string& hive) {
+    const std::string machine = "\\REGISTRY\\MACHINE\\";
+    if (hive.rfind(machine, 0) == 0) {
+        return {RootKey::LocalMachine, hive.substr(machine.size())};
+    }
+    return {RootKey::Users, hive.substr(std::string("\\REGISTRY\\USER\\").size())};
+}
+
+bool HivexAvailable() {
+#ifdef _WIN32
+    return false;
+#else
+    return std::system("command -v hivexregedit >/dev/null 2>&1") == 0;
+#endif
+}
+
+std::string HivexExport(const fs::path& hive, const fs::path& out) {
+    std::string cmd =
+        "hivexregedit --export '" + hive.string() + "' '\\' > '" + out.string() + "' 2>/dev/null";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    return ReadBytes(out);
+}
+
+TEST(SampleImage, SaveReplaceAndRestartEveryHive) {
+    const fs::path samples = HIVELET_SAMPLE_HIVES;
+    if (!fs::exists(samples / Samples[0].source)) {
+        GTEST_SKIP() << "sample hives not found in " << samples;
+    }
+    TempFolder folder;
+    const fs::path root = folder.path();
+    std::string machine = "[Machine]\r\nMajor=6\r\nMinor=3\r\nWow64=0\r\n[Drives]\r\n"
+                          "C=fixed,\\Device\\HarddiskVolume2,C\r\n[hivelist]\r\n"
+                          "\\REGISTRY\\MACHINE\\HARDWARE=\r\n";
+    for (const Sample& s : Samples) {
+        fs::create_directories((root / "C" / s.file).parent_path());
+        fs::copy_file(samples / s.source, root / "C" / s.file);
+        std::string device = std::string("\\Device\\HarddiskVolume2\\") + s.file;
+        std::replace(device.begin(), device.end(), '/', '\\');
+        machine += std::string(s.hive) + "=" + device + "\r\n";
+    }
+    for (const auto& [log, hive, suffix] : SampleLogs) {
+        fs::copy_file(samples / log, root / "C" / (std::string(hive) + suffix));
+    }
+    WriteBytes(root / "machine.ini", machine);
+
+    ImagePlatform image(root);
+    auto token = image.OpenProcessToken(token::AllStandardRights);
+    for (const char* p :
+         {token::BackupPrivilege, token::RestorePrivilege, token::ShutdownPrivilege}) {
+        ASSERT_TRUE(image.AdjustTokenPrivilege(*token, *image.LookupPrivilegeValue(p), 2).ok());
+    }
+
+    // The hive list, read the way Hivelet reads it.
+    KeyHandle hivelist;
+    ASSERT_TRUE(image
+                    .OpenKeyEx(RootKey::LocalMachine,
+                               "SYSTEM\\CurrentControlSet\\Control\\hivelist", reg::KeyRead,
+                               hivelist)
+                    .ok());
+    std::vector<std::string> names;
+    ASSERT_TRUE(image.EnumValueNames(hivelist, names).ok());
+    ASSERT_EQ(names.size(), std::size(Samples) + 1);
+    image.CloseKey(hivelist);
+
+    std::vector<const Sample*> saved;
+    for (const Sample& s : Samples) {
+        SCOPED_TRACE(s.hive);
+        auto [rootKey, sub] = RootOf(s.hive);
+        KeyHandle key;
+        ASSERT_TRUE(image.OpenKey(rootKey, sub, key).ok());
+        Status st = image.SaveKey(key, WindowsPath(std::string(s.file) + ".hvt"));
+        image.CloseKey(key);
+        if (std::string(s.source).find("UsrClass.dat") != std::string::npos &&
+            std::string(s.source).find("regipy") != std::string::npos) {
+            EXPECT_EQ(st.code, error::RegistryCorrupt);
+            EXPECT_NE(st.detail.find("dirty"), std::string::npos) << st.detail;
+            continue;
+        }
+        ASSERT_TRUE(st.ok()) << st.detail;
+        saved.push_back(&s);
+    }
+    for (const Sample* s : saved) {
+        auto [rootKey, sub] = RootOf(s->hive);
+        const std::string f = WindowsPath(s->file);
+        ASSERT_TRUE(image.ReplaceKey(rootKey, sub, f + ".hvt", f + ".bak").ok()) << s->hive;
+    }
+    ASSERT_TRUE(image.ExitWindows(exitflags::Reboot | exitflags::Force, 1).ok());
+    ASSERT_TRUE(image.lastBoot());
+    EXPECT_EQ(image.lastBoot()->replaced.size(), saved.size());
+
+    const bool hivex = HivexAvailable();
+    for (const Sample* s : saved) {
+        SCOPED_TRACE(s->hive);
+        const fs::path live = root / "C" / s->file;
+        const fs::path backup = root / "C" / (std::string(s->file) + ".bak");
+        const fs::path original = samples / s->source;
+        EXPECT_EQ(ReadBytes(backup), ReadBytes(original)); // byte for byte
+        EXPECT_EQ(Dump(live), Dump(original));
+        regf::Status compact = regf::VerifyCompactHiveFile(live.string());
+        EXPECT_TRUE(compact.ok()) << compact.message;
+        EXPECT_LE(fs::file_size(live), fs::file_size(original));
+        if (hivex && fs::file_size(original) < 2 * 1024 * 1024) {
+            EXPECT_EQ(HivexExport(live, folder.path() / "new.reg"),
+                      HivexExport(original, folder.path() / "old.reg"));
+        }
+    }
+    // The bob's logs went with his hive; the dirty hive kept its own.
+    EXPECT_TRUE(fs::exists(root / "C/Users/bob/NTUSER.DAT.bak.LOG"));
+    EXPECT_FALSE(fs::exists(root / "C/Users/bob/NTUSER.DAT.LOG"));
+    const fs::path dirty = root / "C" / Samples[std::size(Samples) - 1].file;
+    EXPECT_EQ(ReadBytes(dirty), ReadBytes(samples / Samples[std::size(Samples) - 1].source));
+    EXPECT_TRUE(fs::exists(fs::path(dirty.string() + ".LOG1")));
+    EXPECT_FALSE(fs::exists(fs::path(dirty.string() + ".bak")));
+}
+
+} // namespace
+} // namespace hivelet::image
