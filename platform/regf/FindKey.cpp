@@ -35,7 +35,7 @@ bool FindKey(Reader& reader, uint32_t root, const std::string& path, uint32_t& c
         bool found = false;
         for (uint32_t child : children) {
             KeyView candidate;
-            if (!reader.readKey(child, candidate)) {
+            if (!reader.readKey(child, candidate, cell)) {
                 return false;
             }
             if (CompareNames(candidate.name, wanted) == 0) {

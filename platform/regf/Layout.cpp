@@ -10,7 +10,7 @@ namespace hivelet::regf {
 
 Layout::Layout(ByteSink* sink, GapSource* gaps, uint64_t sinkOffset, uint32_t segmentTarget)
     : sink_(sink), gaps_(gaps), sinkOffset_(sinkOffset), segmentTarget_(segmentTarget) {
-    reserve(static_cast<size_t>(segmentTarget_) + (1u << 20));
+    reserve(64u << 10); // grows with the first segment; small hives stay small
     if (gaps_ != nullptr) {
         gaps_->restart();
     }

@@ -31,13 +31,19 @@ bool Reader::claim(uint32_t cell, const char* what) {
     return true;
 }
 
-bool Reader::allocatedCell(uint32_t cell, uint32_t minPayload, const char* what) {
+bool Reader::allocatedCell(uint32_t cell, uint32_t minPayload, const char* what, uint32_t from) {
     if (!ok()) {
         return false;
     }
     if (!hive_.isAllocated(cell)) {
-        return fail(ErrorKind::Corrupt, cell,
-                    std::string(what) + " reference " + Hex(cell) + " is not an allocated cell");
+        std::string detail =
+            std::string(what) + " reference " + Hex(cell) + " is not an allocated cell";
+        if (from == kNoCell) { // the root, named by the base block
+            status_ =
+                FailureAt(ErrorKind::Corrupt, hive_.name(), detail, offsetof(BaseBlock, rootCell));
+            return false;
+        }
+        return fail(ErrorKind::Corrupt, from, detail);
     }
     if (hive_.payloadSize(cell) < minPayload) {
         return fail(ErrorKind::Corrupt, cell, std::string(what) + " does not fit its cell");
@@ -45,8 +51,8 @@ bool Reader::allocatedCell(uint32_t cell, uint32_t minPayload, const char* what)
     return true;
 }
 
-bool Reader::readKey(uint32_t cell, KeyView& key) {
-    if (!allocatedCell(cell, sizeof(KeyNodeRecord), "key")) {
+bool Reader::readKey(uint32_t cell, KeyView& key, uint32_t from) {
+    if (!allocatedCell(cell, sizeof(KeyNodeRecord), "key", from)) {
         return false;
     }
     const uint8_t* p = hive_.payload(cell);
@@ -75,18 +81,18 @@ bool Reader::readKey(uint32_t cell, KeyView& key) {
     key.classData = nullptr;
     key.classLength = nk.classLength;
     if (nk.classLength > 0) {
-        if (!allocatedCell(nk.className, nk.classLength, "class name") ||
+        if (!allocatedCell(nk.className, nk.classLength, "class name", cell) ||
             !claim(nk.className, "class name")) {
             return false;
         }
         key.classData = hive_.payload(nk.className);
     }
     SecurityView security;
-    return readSecurity(nk.security, security);
+    return readSecurity(nk.security, security, cell);
 }
 
-bool Reader::readSecurity(uint32_t cell, SecurityView& security) {
-    if (!allocatedCell(cell, sizeof(SecurityRecord), "security")) {
+bool Reader::readSecurity(uint32_t cell, SecurityView& security, uint32_t from) {
+    if (!allocatedCell(cell, sizeof(SecurityRecord), "security", from == kNoCell ? cell : from)) {
         return false;
     }
     const uint8_t* p = hive_.payload(cell);
@@ -117,7 +123,7 @@ bool Reader::readSubkeys(const KeyView& key, std::vector<uint32_t>& children) {
     if (key.nk.subkeyCount == 0) {
         return true;
     }
-    if (!readList(key.nk.subkeyList, key.nk.subkeyCount, true, children)) {
+    if (!readList(key.nk.subkeyList, key.cell, key.nk.subkeyCount, true, children)) {
         return false;
     }
     if (children.size() != key.nk.subkeyCount) {
@@ -128,9 +134,10 @@ bool Reader::readSubkeys(const KeyView& key, std::vector<uint32_t>& children) {
     return true;
 }
 
-bool Reader::readList(uint32_t cell, uint32_t expected, bool allowIndexRoot,
+bool Reader::readList(uint32_t cell, uint32_t from, uint32_t expected, bool allowIndexRoot,
                       std::vector<uint32_t>& children) {
-    if (!allocatedCell(cell, sizeof(ListHeader), "subkey list") || !claim(cell, "subkey list")) {
+    if (!allocatedCell(cell, sizeof(ListHeader), "subkey list", from) ||
+        !claim(cell, "subkey list")) {
         return false;
     }
     const uint8_t* p = hive_.payload(cell);
@@ -159,7 +166,7 @@ bool Reader::readList(uint32_t cell, uint32_t expected, bool allowIndexRoot,
                 return fail(ErrorKind::Corrupt, cell, "index root inside an index root");
             }
             for (uint32_t i = 0; i < count; ++i) {
-                if (!readList(LoadU32(entries + i * 4), expected, false, children)) {
+                if (!readList(LoadU32(entries + i * 4), cell, expected, false, children)) {
                     return false;
                 }
             }
@@ -188,7 +195,7 @@ bool Reader::readValues(const KeyView& key, std::vector<ValueView>& values,
         return true;
     }
     uint32_t list = key.nk.valueList;
-    if (count > hive_.binsSize() / 4 || !allocatedCell(list, count * 4, "value list") ||
+    if (count > hive_.binsSize() / 4 || !allocatedCell(list, count * 4, "value list", key.cell) ||
         !claim(list, "value list")) {
         return ok() ? fail(ErrorKind::Corrupt, key.cell, "value count out of range") : false;
     }
@@ -197,7 +204,7 @@ bool Reader::readValues(const KeyView& key, std::vector<ValueView>& values,
     for (uint32_t i = 0; i < count; ++i) {
         ValueView& value = values[i];
         uint32_t cell = LoadU32(entries + 4 * i);
-        if (!allocatedCell(cell, sizeof(ValueKeyRecord), "value") || !claim(cell, "value")) {
+        if (!allocatedCell(cell, sizeof(ValueKeyRecord), "value", list) || !claim(cell, "value")) {
             return false;
         }
         const uint8_t* p = hive_.payload(cell);
@@ -247,7 +254,7 @@ bool Reader::readValueData(ValueView& value, std::vector<DataChunk>& chunks) {
         return true;
     }
     uint32_t cell = vk.dataOffset;
-    if (!allocatedCell(cell, 0, "value data")) {
+    if (!allocatedCell(cell, 0, "value data", value.cell)) {
         return false;
     }
     if (hive_.payloadSize(cell) >= value.length) {
@@ -269,7 +276,7 @@ bool Reader::readValueData(ValueView& value, std::vector<DataChunk>& chunks) {
     if (db.segmentCount < needed) {
         return fail(ErrorKind::Corrupt, cell, "big data has too few segments for its length");
     }
-    if (!allocatedCell(db.segmentList, needed * 4, "big data segment list") ||
+    if (!allocatedCell(db.segmentList, needed * 4, "big data segment list", cell) ||
         !claim(db.segmentList, "big data segment list")) {
         return false;
     }
@@ -278,7 +285,7 @@ bool Reader::readValueData(ValueView& value, std::vector<DataChunk>& chunks) {
     for (uint32_t i = 0; i < needed; ++i) {
         uint32_t part = remaining < kBigDataSegmentBytes ? remaining : kBigDataSegmentBytes;
         uint32_t segment = LoadU32(segments + 4 * i);
-        if (!allocatedCell(segment, part, "big data segment") ||
+        if (!allocatedCell(segment, part, "big data segment", db.segmentList) ||
             !claim(segment, "big data segment")) {
             return false;
         }

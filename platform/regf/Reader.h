@@ -53,18 +53,19 @@ public:
 
     // The key at `cell` (not claimed here: the walk decides between loop and shared cell), with
     // its class name (claimed) and security cell (checked).
-    bool readKey(uint32_t cell, KeyView& key);
+    bool readKey(uint32_t cell, KeyView& key, uint32_t from = kNoCell);
     // Cells of the key's subkeys in list order; claims the list cells.
     bool readSubkeys(const KeyView& key, std::vector<uint32_t>& children);
     // The key's values in list order with their data as chunks; claims every cell on the way.
     bool readValues(const KeyView& key, std::vector<ValueView>& values,
                     std::vector<DataChunk>& chunks);
     // A security cell, checked once (a descriptor is shared by many keys).
-    bool readSecurity(uint32_t cell, SecurityView& security);
+    bool readSecurity(uint32_t cell, SecurityView& security, uint32_t from = kNoCell);
 
 private:
-    bool allocatedCell(uint32_t cell, uint32_t minPayload, const char* what);
-    bool readList(uint32_t cell, uint32_t expected, bool allowIndexRoot,
+    // `from`: the record holding the reference (named in the error); kNoCell for the root.
+    bool allocatedCell(uint32_t cell, uint32_t minPayload, const char* what, uint32_t from);
+    bool readList(uint32_t cell, uint32_t from, uint32_t expected, bool allowIndexRoot,
                   std::vector<uint32_t>& children);
     bool readValueData(ValueView& value, std::vector<DataChunk>& chunks);
 

@@ -131,7 +131,7 @@ public:
                 return false;
             }
             SecurityView next;
-            if (!reader_.readSecurity(sk.sk.flink, next)) {
+            if (!reader_.readSecurity(sk.sk.flink, next, cell)) {
                 return false;
             }
             if (next.sk.blink != cell) {

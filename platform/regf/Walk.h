@@ -37,7 +37,7 @@ private:
                                      : "subkey " + Hex(cell) + " is shared with another key");
         }
         KeyView key;
-        if (!reader_.readKey(cell, key) || !reader_.claim(cell, "key")) {
+        if (!reader_.readKey(cell, key, parent) || !reader_.claim(cell, "key")) {
             return false;
         }
         if (previous != nullptr) {
@@ -48,14 +48,14 @@ private:
                                                : "subkeys not in Windows' order");
             }
         }
-        if (!reader_.readValues(key, values_, chunks_) ||
-            !visitor_.key(key, values_, chunks_, depth)) {
-            return false;
-        }
+        // Lists are checked before the visitor sees the key: a writer sizes the key's cells by
+        // its counts, which must not be taken on trust.
         if (levels_.size() <= depth) {
             levels_.resize(depth + 1);
         }
-        if (!reader_.readSubkeys(key, levels_[depth])) {
+        if (!reader_.readValues(key, values_, chunks_) ||
+            !reader_.readSubkeys(key, levels_[depth]) ||
+            !visitor_.key(key, values_, chunks_, depth)) {
             return false;
         }
         path_.push_back(cell);

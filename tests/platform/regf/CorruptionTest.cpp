@@ -170,12 +170,35 @@ TEST(RegfCorruption, LoopsAndSharedCells) {
     }
 }
 
+// Counts how much a writer puts out.
+class CountingSink : public ByteSink {
+public:
+    bool write(const uint8_t*, size_t size) override {
+        bytes += size;
+        return true;
+    }
+    bool patch(uint64_t, const void*, size_t) override { return true; }
+    uint64_t bytes = 0;
+};
+
 TEST(RegfCorruption, ListFaults) {
     {
         Damage hive;
         uint32_t mixed = hive.key("mixed");
         StoreU32(hive.field(mixed, offsetof(KeyNodeRecord, subkeyCount)), 8);
         ExpectRefused(hive.compact(), ErrorKind::Corrupt, "says it has 8 subkeys");
+    }
+    {
+        // A count far beyond the lists: refused before any cell is sized by it (2^24 subkeys
+        // would make a writer put out 130 MiB of list cells first).
+        Damage hive;
+        uint32_t mixed = hive.key("mixed");
+        StoreU32(hive.field(mixed, offsetof(KeyNodeRecord, subkeyCount)), 1u << 24);
+        Hive opened;
+        ASSERT_TRUE(opened.open(hive.bytes.data(), hive.bytes.size(), "damaged").ok());
+        CountingSink sink;
+        ExpectRefused(CompactHive(opened, {}, sink), ErrorKind::Corrupt, "16777216 subkeys");
+        EXPECT_LT(sink.bytes, hive.bytes.size());
     }
     {
         Damage hive;
