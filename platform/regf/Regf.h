@@ -23,7 +23,8 @@ enum class ErrorKind {
 };
 
 // The result of every operation. `message` is one line that names the file and, where one
-// applies, the hex file offset of the fault, e.g. "NTUSER.DAT: corrupt: nk at 0x1a020: ...".
+// applies, the hex file offset of the fault, e.g.
+// "NTUSER.DAT: corrupt: subkeys not in Windows' order at 0x1a020".
 struct Status {
     ErrorKind kind = ErrorKind::None;
     std::string message;
@@ -44,13 +45,18 @@ struct CompactOptions {
 // format version) to `targetPath`. Refuses with Io if `targetPath` already exists: replacing a
 // file is the caller's decision. The copy is written under a temporary name in the target's
 // folder and renamed at the end, so the target name never holds a partial file; on failure the
-// temporary file is removed.
+// temporary file is removed. What reading needs is checked on the way (a dirty, damaged or
+// looping hive is refused, and so is one whose subkey lists are out of Windows' order, since
+// lookups in it would fail); reference counts, maximum-length fields and hashes are recomputed
+// rather than copied.
 Status CompactHiveFile(const std::string& sourcePath, const std::string& targetPath,
                        const CompactOptions& options = {});
 
-// Checks a hive's structure: base block, bins, cells, every reachable record, list order and
-// hashes, counts and maximum-length fields, the security ring and its reference counts, and that
-// live cells neither overlap nor are unreachable.
+// Checks a hive's structure: base block, bins, cells, every reachable record (each reached once,
+// at the start of an allocated cell, so none overlaps another), parent links, list order and
+// hashes, counts and maximum-length fields (at least the actual ones, as Windows keeps them),
+// the security ring and its reference counts. Allocated cells nothing reaches (leaks of a live
+// hive) are tolerated here.
 Status VerifyHiveFile(const std::string& path);
 
 // VerifyHiveFile plus everything a compact copy promises: sequence numbers 1/1, no bytes after
@@ -77,7 +83,7 @@ struct Value {
 };
 
 struct Key {
-    std::string name; // ignored for the root
+    std::string name; // the root's too (RegSaveKey stores the saved key's name); may be empty
     std::string className;
     uint64_t lastWritten = 0; // FILETIME (100 ns since 1601, UTC)
     // nk flags to keep besides the ones the writer computes itself (compressed name, and for the
