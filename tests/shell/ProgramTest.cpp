@@ -125,6 +125,18 @@ TEST_F(ProgramTest, ScanWritesItsResultFileAndTheSettingsAndReportsOnTheTerminal
     EXPECT_TRUE(fs::exists(folder.path() / "bin" / "options.ini"));
 }
 
+// /Silent either restarts the image (after a successful analysis with something to compact),
+// which ends the program as Windows ends it: at once, without closing the window, so without
+// saving the settings; or it finds nothing to do and closes the window as usual.
+TEST_F(ProgramTest, SilentEndsWithTheRestartOrWithTheWindow) {
+    image::testing::WriteStandardImage(image);
+    const Outcome o = Run({"--image", image.string(), "/silent"});
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_NE(o.out.find("Hive Name"), std::string::npos) << o.out;
+    const bool restarted = o.out.find("The system image restarted") != std::string::npos;
+    EXPECT_NE(restarted, fs::exists(folder.path() / "bin" / "options.ini")) << o.out;
+}
+
 TEST_F(ProgramTest, AnUnsupportedSystemRefusesTheRunWithItsMessage) {
     image::testing::WriteStandardImage(image, false, "", image::testing::Hives::Placeholder);
     std::string machine = ReadBytes(image / "machine.ini");
