@@ -1,7 +1,7 @@
 // Compaction of large churned hives against copying the same file and against a read-only walk
 // of every key and value with libhivex, in one run, with the peak memory of each.
 //
-//   regf_bench [--dir DIR] [--runs N] [--quick] [--keep]
+//   regf_bench [--dir DIR] [--runs N] [--quick] [--keep] [--durable]
 //
 // Each measurement runs in a fresh process (this program started again with --measure), so its
 // peak resident memory (VmHWM) is its own; times exclude process start-up. Inputs are read once
@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <spawn.h>
@@ -60,9 +61,16 @@ int Measure(const std::string& op, const std::string& source, const std::string&
     auto start = std::chrono::steady_clock::now();
     double cpuStart = CpuSeconds();
     bool ok = false;
-    if (op == "copy") {
+    if (op == "copy" || op == "copysync") {
         std::error_code ec;
         ok = fs::copy_file(source, target, ec);
+        if (ok && op == "copysync") {
+            int fd = open(target.c_str(), O_WRONLY);
+            ok = fd >= 0 && fsync(fd) == 0;
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
     } else if (op == "copyrw") {
         // A copy through user space: read and write in 1 MiB blocks.
         std::ifstream in(source, std::ios::binary);
@@ -73,9 +81,9 @@ int Measure(const std::string& op, const std::string& source, const std::string&
             out.write(buffer.data(), in.gcount());
         }
         ok = static_cast<bool>(out);
-    } else if (op == "compact") {
+    } else if (op == "compact" || op == "compactsync") {
         regf::CompactOptions options;
-        options.durable = false;
+        options.durable = op == "compactsync";
         regf::Status s = regf::CompactHiveFile(source, target, options);
         ok = s.ok();
         if (!ok) {
@@ -178,6 +186,7 @@ int main(int argc, char** argv) {
     int runs = 5;
     bool quick = false;
     bool keep = false;
+    bool durable = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--dir" && i + 1 < args.size()) {
             dir = args[++i];
@@ -185,6 +194,8 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::stoi(args[++i]));
         } else if (args[i] == "--quick") {
             quick = true;
+        } else if (args[i] == "--durable") {
+            durable = true; // also to disk: copy + fsync against a durable compaction
         } else if (args[i] == "--keep") {
             keep = true; // leave the generated hives for profiling
         }
@@ -248,6 +259,13 @@ int main(int argc, char** argv) {
                     ms(compact).c_str(), ms(hivex).c_str(), MiB(outBytes), compact.cpu / copy.cpu,
                     compact.cpu / copyRw.cpu, hivex.cpu > 0 ? compact.cpu / hivex.cpu : 0.0,
                     compact.peakMiB, bound, hivex.peakMiB);
+        if (durable) {
+            Sample copySync = Best("copysync", source, target, runs);
+            Sample compactSync = Best("compactsync", source, target, runs);
+            std::printf("%-11s to disk (fsync): copy %s, compact %s, wall-clock ratio %.2f\n", "",
+                        ms(copySync).c_str(), ms(compactSync).c_str(),
+                        compactSync.seconds / copySync.seconds);
+        }
         std::fflush(stdout);
         if (!keep) {
             fs::remove(source);
