@@ -59,11 +59,8 @@ Status CompactHive(const Hive& hive, const CompactOptions& options, ByteSink& si
 Status CompactHiveFile(const std::string& sourcePath, const std::string& targetPath,
                        const CompactOptions& options) {
     InputFile input;
-    if (Status s = input.open(sourcePath, uint64_t{kBaseBlockSize} + kMaxBinsDataSize); !s.ok()) {
-        return s;
-    }
     Hive hive;
-    if (Status s = hive.open(input.data(), input.size(), sourcePath); !s.ok()) {
+    if (Status s = OpenHiveFile(sourcePath, input, hive); !s.ok()) {
         return s;
     }
     OutputFile output;

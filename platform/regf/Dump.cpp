@@ -136,11 +136,8 @@ Status DumpHive(const Hive& hive, std::string& text) {
 
 Status DumpHiveFile(const std::string& path, std::string& text) {
     InputFile input;
-    if (Status s = input.open(path, uint64_t{kBaseBlockSize} + kMaxBinsDataSize); !s.ok()) {
-        return s;
-    }
     Hive hive;
-    if (Status s = hive.open(input.data(), input.size(), path); !s.ok()) {
+    if (Status s = OpenHiveFile(path, input, hive); !s.ok()) {
         return s;
     }
     return DumpHive(hive, text);

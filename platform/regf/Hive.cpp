@@ -29,6 +29,13 @@ Status Hive::error(ErrorKind kind, const std::string& detail) const {
 }
 
 Status Hive::open(const uint8_t* data, uint64_t size, std::string name) {
+    if (Status s = begin(data, size, std::move(name)); !s.ok()) {
+        return s;
+    }
+    return scan(size);
+}
+
+Status Hive::begin(const uint8_t* data, uint64_t size, std::string name) {
     name_ = std::move(name);
     fileSize_ = size;
     if (Status s = checkBaseBlock(data, size); !s.ok()) {
@@ -36,7 +43,39 @@ Status Hive::open(const uint8_t* data, uint64_t size, std::string name) {
     }
     bins_ = data + kBaseBlockSize;
     binsSize_ = base_.binsDataSize;
-    return scanBins();
+    scanned_ = 0;
+    allocated_.assign((binsSize_ / 8 + 63) / 64);
+    binList_.clear();
+    return {};
+}
+
+Status Hive::scan(uint64_t available) {
+    uint64_t end = available > kBaseBlockSize ? available - kBaseBlockSize : 0;
+    while (scanned_ < binsSize_ && end >= uint64_t{scanned_} + kBinHeaderSize) {
+        uint32_t off = scanned_;
+        BinHeader header;
+        std::memcpy(&header, bins_ + off, sizeof header);
+        if (std::memcmp(header.signature, "hbin", 4) != 0) {
+            return error(ErrorKind::Corrupt, off, "bin header without \"hbin\" signature");
+        }
+        if (header.offset != off) {
+            return error(ErrorKind::Corrupt, off,
+                         "bin says it is at " + Hex(header.offset) + ", not " + Hex(off));
+        }
+        if (header.size < kBinGranularity || header.size % kBinGranularity != 0 ||
+            header.size > binsSize_ - off) {
+            return error(ErrorKind::Corrupt, off, "bin size " + Hex(header.size));
+        }
+        if (end < uint64_t{off} + header.size) {
+            break; // the rest of this bin is still to come
+        }
+        if (Status s = scanBin(off, header.size); !s.ok()) {
+            return s;
+        }
+        binList_.push_back({off, header.size});
+        scanned_ = off + header.size;
+    }
+    return {};
 }
 
 Status Hive::checkBaseBlock(const uint8_t* data, uint64_t size) {
@@ -92,45 +131,26 @@ Status Hive::checkBaseBlock(const uint8_t* data, uint64_t size) {
     return {};
 }
 
-Status Hive::scanBins() {
-    allocated_.assign((binsSize_ / 8 + 63) / 64);
-    binList_.clear();
-    uint32_t off = 0;
-    while (off < binsSize_) {
-        BinHeader header;
-        std::memcpy(&header, bins_ + off, sizeof header);
-        if (std::memcmp(header.signature, "hbin", 4) != 0) {
-            return error(ErrorKind::Corrupt, off, "bin header without \"hbin\" signature");
+// Tiles one bin into cells and marks the allocated ones.
+Status Hive::scanBin(uint32_t off, uint32_t size) {
+    uint32_t end = off + size;
+    uint32_t cell = off + kBinHeaderSize;
+    while (cell < end) {
+        if (end - cell < 8) {
+            return error(ErrorKind::Corrupt, cell, "cell runs past the end of its bin");
         }
-        if (header.offset != off) {
-            return error(ErrorKind::Corrupt, off,
-                         "bin says it is at " + Hex(header.offset) + ", not " + Hex(off));
+        int32_t raw = static_cast<int32_t>(LoadU32(bins_ + cell));
+        bool allocated = raw < 0;
+        uint32_t cellBytes = allocated ? static_cast<uint32_t>(0) - static_cast<uint32_t>(raw)
+                                       : static_cast<uint32_t>(raw);
+        if (cellBytes < 8 || cellBytes % 8 != 0 || cellBytes > end - cell) {
+            return error(ErrorKind::Corrupt, cell,
+                         "cell size " + std::to_string(raw) + " does not fit its bin");
         }
-        if (header.size < kBinGranularity || header.size % kBinGranularity != 0 ||
-            header.size > binsSize_ - off) {
-            return error(ErrorKind::Corrupt, off, "bin size " + Hex(header.size));
+        if (allocated) {
+            allocated_[cell >> 9] |= uint64_t{1} << ((cell >> 3) & 63);
         }
-        uint32_t end = off + header.size;
-        uint32_t cell = off + kBinHeaderSize;
-        while (cell < end) {
-            if (end - cell < 8) {
-                return error(ErrorKind::Corrupt, cell, "cell runs past the end of its bin");
-            }
-            int32_t raw = static_cast<int32_t>(LoadU32(bins_ + cell));
-            bool allocated = raw < 0;
-            uint32_t cellBytes = allocated ? static_cast<uint32_t>(0) - static_cast<uint32_t>(raw)
-                                           : static_cast<uint32_t>(raw);
-            if (cellBytes < 8 || cellBytes % 8 != 0 || cellBytes > end - cell) {
-                return error(ErrorKind::Corrupt, cell,
-                             "cell size " + std::to_string(raw) + " does not fit its bin");
-            }
-            if (allocated) {
-                allocated_[cell >> 9] |= uint64_t{1} << ((cell >> 3) & 63);
-            }
-            cell += cellBytes;
-        }
-        binList_.push_back({off, header.size});
-        off = end;
+        cell += cellBytes;
     }
     return {};
 }

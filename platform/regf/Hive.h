@@ -23,6 +23,12 @@ public:
     // `data` (the whole file, `size` bytes) must outlive this object. `name` labels messages.
     Status open(const uint8_t* data, uint64_t size, std::string name);
 
+    // The same in steps, for a file read in pieces: begin() once the base block is there, then
+    // scan() as more bytes arrive, so that each bin is checked while it is still in cache.
+    // Opening is complete once scan() has seen all `size` bytes.
+    Status begin(const uint8_t* data, uint64_t size, std::string name);
+    Status scan(uint64_t available);
+
     const std::string& name() const { return name_; }
     const BaseBlock& base() const { return base_; }
     uint32_t minor() const { return base_.minorVersion; }
@@ -48,14 +54,15 @@ public:
 
 private:
     Status checkBaseBlock(const uint8_t* data, uint64_t size);
-    Status scanBins();
+    Status scanBin(uint32_t offset, uint32_t size);
 
     std::string name_;
     BaseBlock base_{};
     const uint8_t* bins_ = nullptr;
     uint32_t binsSize_ = 0;
     uint64_t fileSize_ = 0;
-    BulkWords allocated_; // one bit per 8 bytes of bins data
+    uint32_t scanned_ = 0; // bins data checked so far
+    BulkWords allocated_;  // one bit per 8 bytes of bins data
     std::vector<Bin> binList_;
 };
 

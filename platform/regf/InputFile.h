@@ -3,23 +3,30 @@
 #pragma once
 
 #include "platform/regf/BulkMemory.h"
+#include "platform/regf/Hive.h"
 #include "platform/regf/Regf.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace hivelet::regf {
 
 class InputFile {
 public:
-    // Reads `path`, at most `limit` bytes from its start.
-    Status open(const std::string& path, uint64_t limit);
+    // Reads `path`, at most `limit` bytes from its start, in pieces; after each one
+    // `arrived(bytes so far)` may look at data() and stop the reading by failing.
+    Status read(const std::string& path, uint64_t limit,
+                const std::function<Status(uint64_t)>& arrived);
     const uint8_t* data() const { return bytes_.get(); }
-    uint64_t size() const { return size_; }
+    uint64_t size() const { return size_; } // the whole length, known once read() has begun
 
 private:
     std::unique_ptr<uint8_t[], BulkFree> bytes_;
     uint64_t size_ = 0;
 };
+
+// Reads a hive file and opens it, checking each bin as it arrives.
+Status OpenHiveFile(const std::string& path, InputFile& input, Hive& hive);
 
 } // namespace hivelet::regf

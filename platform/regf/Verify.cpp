@@ -430,11 +430,8 @@ Status VerifyHive(const Hive& hive, bool compact) {
 namespace {
 Status VerifyFile(const std::string& path, bool compact) {
     InputFile input;
-    if (Status s = input.open(path, uint64_t{kBaseBlockSize} + kMaxBinsDataSize); !s.ok()) {
-        return s;
-    }
     Hive hive;
-    if (Status s = hive.open(input.data(), input.size(), path); !s.ok()) {
+    if (Status s = OpenHiveFile(path, input, hive); !s.ok()) {
         return s;
     }
     return VerifyHive(hive, compact);
