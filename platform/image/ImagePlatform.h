@@ -26,6 +26,7 @@ struct ImageOptions {
     // outside the image: options.ini and the language files stay there.
     std::string executablePath;
     // Lets tests interrupt the restart (and the repair of an interrupted one) at every step.
+    // Called with the image locked: it must not call back into the platform.
     FaultHook faultHook;
 };
 

@@ -185,8 +185,11 @@ std::vector<std::string> Profile::SectionNames() const {
 
 bool Profile::Set(std::string_view section, std::string_view key, std::string_view value) {
     std::string_view k = TrimBlanks(key);
-    if (HasLineBreak(section) || section.find(']') != std::string_view::npos || k.empty() ||
-        HasLineBreak(key) || key.find('=') != std::string_view::npos || HasLineBreak(value)) {
+    bool badSection = HasLineBreak(section) || section.find(']') != std::string_view::npos ||
+                      TrimBlanks(section).size() != section.size();
+    bool badKey = k.empty() || k.front() == '[' || k.front() == ';' || HasLineBreak(key) ||
+                  key.find('=') != std::string_view::npos;
+    if (badSection || badKey || HasLineBreak(value)) {
         return false;
     }
     size_t header = FindSection(section);

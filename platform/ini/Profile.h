@@ -45,8 +45,9 @@ public:
     // Sets key=value in the first section of that name: an existing key line is rewritten in
     // place (keeping the key's spelling), a new key goes after the last non-blank line of the
     // section, a new section goes at the end of the text. Returns false, changing nothing, when
-    // the line could not be read back as written: a section name with ']' or a line break, a
-    // key that is empty after trimming or holds '=' or a line break, a value with a line break.
+    // the line could not be read back as written: a section name with ']', a line break or
+    // blanks at either end; a key that is empty after trimming, begins with '[' or ';', or holds
+    // '=' or a line break; a value with a line break.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
     // Removes every section of that name with all its lines. True when one was found.
     bool EraseSection(std::string_view section);

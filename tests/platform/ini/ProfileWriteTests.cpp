@@ -121,6 +121,9 @@ TEST_F(ProfileWrite, RefusesTextThatWouldNotReadBackAsOneKey) {
     EXPECT_FALSE(WriteProfileString("S", "a=b", "1", f));
     EXPECT_FALSE(WriteProfileString("S", "  ", "1", f));
     EXPECT_FALSE(WriteProfileString("S]x", "k", "1", f));
+    EXPECT_FALSE(WriteProfileString(" S", "k", "1", f));
+    EXPECT_FALSE(WriteProfileString("S", "[k", "1", f));  // would read as a section line
+    EXPECT_FALSE(WriteProfileString("S", "; k", "1", f)); // would read as a comment
     EXPECT_EQ(Read(f), before);
 }
 
