@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace hivelet::image::testing {
@@ -16,7 +17,10 @@ TempFolder::TempFolder(const std::string& suffix) {
             c = '_';
         }
     }
-    path_ = fs::path(::testing::TempDir()) / "hivelet-image-tests" / (name + suffix);
+    // Test processes run side by side (ctest -j, several checkouts): each gets its own folder.
+    std::random_device random;
+    path_ = fs::path(::testing::TempDir()) / "hivelet-image-tests" /
+            (name + suffix + "-" + std::to_string(random()));
     RemoveTree(path_);
     fs::create_directories(path_);
 }

@@ -10,8 +10,8 @@ namespace hivelet::image::testing {
 
 namespace fs = std::filesystem;
 
-// A fresh, empty folder named after the running test; removed (write bits restored first) when
-// the object goes.
+// A fresh, empty folder named after the running test (and unique to this process); removed
+// (write bits restored first) when the object goes.
 class TempFolder {
 public:
     explicit TempFolder(const std::string& suffix = "");

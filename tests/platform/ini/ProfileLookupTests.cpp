@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 namespace hivelet::ini {
 namespace {
@@ -115,9 +116,11 @@ TEST(ProfileLookup, EntriesKeepOrderDuplicatesCaseAndLineNumbers) {
 class ProfileFileLookup : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Unique to this process: test runs of several checkouts share the temporary folder.
         dir_ = fs::path(::testing::TempDir()) /
                ("ini-lookup-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                std::to_string(std::random_device()()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

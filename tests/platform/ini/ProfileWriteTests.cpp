@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 namespace hivelet::ini {
 namespace {
@@ -30,9 +31,11 @@ void RemoveTree(const fs::path& dir) {
 class ProfileWrite : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Unique to this process: test runs of several checkouts share the temporary folder.
         dir_ = fs::path(::testing::TempDir()) /
                ("ini-write-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                std::to_string(std::random_device()()));
         RemoveTree(dir_);
         fs::create_directories(dir_);
     }
@@ -176,7 +179,8 @@ TEST_F(ProfileWrite, RewriteKeepsThePermissionsOfTheFile) {
 }
 
 TEST(AtomicWrite, ReadOnlyMeansNoWriteBitAtAll) {
-    fs::path dir = fs::path(::testing::TempDir()) / "ini-readonly-probe";
+    fs::path dir = fs::path(::testing::TempDir()) /
+                   ("ini-readonly-probe-" + std::to_string(std::random_device()()));
     RemoveTree(dir);
     fs::create_directories(dir);
     fs::path f = dir / "f";
