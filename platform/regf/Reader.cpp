@@ -201,9 +201,16 @@ bool Reader::readValues(const KeyView& key, std::vector<ValueView>& values,
     }
     const uint8_t* entries = hive_.payload(list);
     values.resize(count);
+    constexpr uint32_t kAhead = 4;
+    for (uint32_t i = 0; i < count && i < kAhead; ++i) {
+        hive_.prefetch(LoadU32(entries + 4 * i));
+    }
     for (uint32_t i = 0; i < count; ++i) {
         ValueView& value = values[i];
         uint32_t cell = LoadU32(entries + 4 * i);
+        if (i + kAhead < count) {
+            hive_.prefetch(LoadU32(entries + 4 * (i + kAhead)));
+        }
         if (!allocatedCell(cell, sizeof(ValueKeyRecord), "value", list) || !claim(cell, "value")) {
             return false;
         }

@@ -60,6 +60,10 @@ private:
         }
         path_.push_back(cell);
         NameRef last;
+        const std::vector<uint32_t>& children = levels_[depth];
+        for (size_t i = 0; i < children.size() && i < 4; ++i) {
+            reader_.hive().prefetch(children[i]);
+        }
         for (size_t i = 0; i < levels_[depth].size(); ++i) {
             if (!visit(levels_[depth][i], depth + 1, i == 0 ? nullptr : &last, cell)) {
                 return false;
