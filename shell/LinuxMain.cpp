@@ -1,6 +1,7 @@
 // The native Linux build: works on a Windows system image with no screen. Without a switch it
 // lists the hives; /Scan and /Silent run as on Windows, with every message box printed to the
 // terminal and answered with its default button, and print the results at the end.
+#include "analysis/ScanProgressLine.h"
 #include "catalogue/DevicePath.h"
 #include "catalogue/HiveList.h"
 #include "platform/image/ImagePlatform.h"
@@ -16,6 +17,9 @@
 #include <iostream>
 #include <memory>
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 using namespace hivelet;
 
 namespace {
@@ -25,6 +29,13 @@ constexpr const char* Usage = "usage: hivelet --image DIR [/Silent | /Scan [RESU
 // Posted before the loop starts, handled after FormShow: a run that FormShow did not turn into
 // an unattended sequence (for example on an unsupported system) has nothing more to do here.
 constexpr uint32_t EndIfInteractive = ui::wm::App + 1;
+
+size_t TerminalColumns(int fd) {
+    winsize size{};
+    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
 
 int ListHives(platform::Platform& platform) {
     if (!shell::IsSupportedWindowsVersion(shell::GetWindowsVersionCode(platform)))
@@ -56,8 +67,12 @@ int main(int argc, char** argv) {
     // No screen: every box is printed and answered with its default button. An error box means
     // the run did not do all it should, which the exit code tells.
     bool errorShown = false;
+    // The progress line of an analysis, only for a person watching a terminal.
+    const bool progressLine = isatty(STDERR_FILENO) == 1;
     ui::BackendOptions options;
-    options.answerWithoutScreen = [&errorShown](const ui::MessageBoxRequest& box) {
+    options.answerWithoutScreen = [&errorShown, progressLine](const ui::MessageBoxRequest& box) {
+        if (progressLine)
+            std::cerr << analysis::ScanProgressLine("", "", 0);
         std::cerr << shell::MessageBoxLine(box.caption, box.text) << "\n";
         if ((box.flags & ui::mb::IconMask) == ui::mb::IconError)
             errorShown = true;
@@ -96,6 +111,12 @@ int main(int argc, char** argv) {
     });
 
     form = shell::CreateMainWindow(app, *platform, cl.arguments);
+    if (progressLine) {
+        form->OnScanProgress = [](const std::string& percent, const std::string& hive) {
+            std::cerr << analysis::ScanProgressLine(percent, hive, TerminalColumns(STDERR_FILENO))
+                      << std::flush;
+        };
+    }
     form->OnMessage(EndIfInteractive, [&form](uint64_t, int64_t) {
         if (!form->Unattended)
             form->Close();

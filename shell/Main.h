@@ -7,10 +7,12 @@
 // dialog), MainLanguage.cpp (the language menu), MainInfo.cpp (help menu, web pages, About).
 #pragma once
 
+#include "analysis/WorkerThreads.h"
 #include "platform/Platform.h"
 #include "ui/Ui.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,13 @@ public:
     bool Unattended = false;
     // The 32-bit process runs on 64-bit Windows.
     bool IsWow64 = false;
+    // Threads of the dialogs' workers. Destroying the window waits for any still running (an
+    // abandoned scan finishing its hive), because they use the platform.
+    analysis::WorkerThreads Workers;
+    // Told the progress bar's percentage text and the hive in hand whenever an analysis's
+    // progress dialog changes them, then two empty texts once the dialog has closed (the Linux
+    // build's progress line on a terminal).
+    std::function<void(const std::string& percent, const std::string& hive)> OnScanProgress;
 
     // --- Controls, in creation order ----------------------------------------------------------
     ui::TImage* Image1 = nullptr; // background picture and drag surface

@@ -1,0 +1,46 @@
+// Threads of the dialogs' workers, kept by the main window.
+//
+// A worker owns everything it uses except the platform, and it may outlive the dialog that
+// started it: a scan abandoned by the close box finishes the hive in hand on its own. The owner
+// of a WorkerThreads must therefore outlive the platform's users only, not the dialogs: its
+// destructor waits for every worker still running, so the platform is never used after it is
+// gone. Workers end soon after they are told to stop (after the save in hand), so that wait is
+// short. Threads that have ended are joined as new ones start.
+//
+// UI thread only.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace hivelet::analysis {
+
+class WorkerThreads {
+public:
+    WorkerThreads() = default;
+    ~WorkerThreads();
+    WorkerThreads(const WorkerThreads&) = delete;
+    WorkerThreads& operator=(const WorkerThreads&) = delete;
+
+    // Runs `body` on a new thread. `body` must not let an exception escape (a thread that throws
+    // ends the process).
+    void Start(std::function<void()> body);
+    // Waits until every thread started so far has ended.
+    void WaitAll();
+    // Threads started and not yet ended.
+    size_t Running() const;
+
+private:
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> ended;
+    };
+    void JoinEnded();
+
+    std::vector<Worker> workers_;
+};
+
+} // namespace hivelet::analysis

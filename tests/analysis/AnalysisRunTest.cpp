@@ -1,0 +1,250 @@
+// "Analyze Registry" on the main window, with the real progress dialog and worker over the
+// scriptable platform: the lock check, the completion test, the SOFTWARE check, the cells, the
+// totals, the compact percent and the advice.
+#include "MainFixture.h"
+
+#include "analysis/Snapshot.h"
+
+#include <atomic>
+#include <thread>
+
+namespace hivelet::analysis::test {
+namespace {
+
+constexpr const char* SystemHive = "\\REGISTRY\\MACHINE\\SYSTEM";
+constexpr const char* SoftwareHive = "\\REGISTRY\\MACHINE\\SOFTWARE";
+constexpr const char* SamHive = "\\REGISTRY\\MACHINE\\SAM";
+constexpr const char* LockedText = "Can not analyze the registry now! Please try again later.";
+constexpr const char* NoSuccessText = "Failed to analyze the registry!";
+
+std::string Advice(const std::string& percent) {
+    return "The fragment rate of your registry is only " + percent +
+           ". We suggest that your registry does not need to be compacted at this time. If you "
+           "select to compact the registry now, the same fragment rate may appear again.";
+}
+
+std::string Snap(const char* file) {
+    return std::string(file) + ".hvt";
+}
+
+using Cells = std::vector<std::string>;
+
+class AnalysisRunTest : public MainFixture {};
+
+TEST_F(AnalysisRunTest, FillsTheCellsAndTotalsAndDeletesAnEmptySnapshot) {
+    AddMachineHive(TestHive(SystemHive, SystemFile, 10'485'760, 8'388'608));
+    AddMachineHive(TestHive(SamHive, SamFile, 262'144, 0)); // the save leaves an empty file
+    shell::TfrmMain& f = Show();
+    bool mainDisabled = false;
+    ui::Form* dialogOwner = nullptr;
+    Step([&] {
+        mainDisabled = !headless->IsWindowEnabled(f);
+        dialogOwner = Dialog() ? Dialog()->Owner() : nullptr;
+    });
+    f.bAnalyzeRegistryClick();
+
+    EXPECT_TRUE(mainDisabled) << "the dialog is modal";
+    EXPECT_EQ(dialogOwner, &f);
+    EXPECT_EQ(Row(0), (Cells{"10,240 KB", "8,192 KB", "20%"}));
+    EXPECT_EQ(Row(1), (Cells{"256 KB", "256 KB", "0%"}));
+    EXPECT_EQ(Totals(), (Cells{"10,496 KB", "8,448 KB", "2,048 KB", "19.5%"}));
+    EXPECT_TRUE(f.bDefragRegistry->Enabled());
+    EXPECT_TRUE(BoxTexts().empty()) << "19.5% needs no advice";
+    EXPECT_FALSE(platform.HasFile(Snap(SamFile)));
+    EXPECT_TRUE(platform.HasFile(Snap(SystemFile)));
+    EXPECT_EQ(Dialog(), nullptr) << "the dialog is gone";
+    EXPECT_TRUE(headless->IsWindowEnabled(f));
+}
+
+TEST_F(AnalysisRunTest, AMissingSnapshotCountsAsUnchangedAndTheUsersSeparatorIsUsed) {
+    AddMachineHive(TestHive(SystemHive, SystemFile, 10'485'760, 8'388'608));
+    AddMachineHive(
+        TestHive(SamHive, SamFile, 262'144, 8192).Fails()); // the save fails: no file at all
+    platform.SetDecimalSeparator(",");
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(Row(1), (Cells{"256 KB", "256 KB", "0%"}));
+    EXPECT_EQ(Totals(), (Cells{"10,496 KB", "8,448 KB", "2,048 KB", "19,5%"}));
+    EXPECT_FALSE(platform.HasFile(Snap(SamFile)));
+    EXPECT_TRUE(f.bDefragRegistry->Enabled());
+}
+
+TEST_F(AnalysisRunTest, BelowThreePercentAdvisesAgainstCompactingUnlessUnattended) {
+    // P = 2.96, shown rounded as 3.0%, and still below 3.0.
+    AddMachineHive(TestHive(SystemHive, SystemFile, 100'000'000, 97'040'000));
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(f.lCompactPercent->Caption(), "3.0%");
+    ASSERT_EQ(BoxTexts(), (Cells{Advice("3.0%")}));
+    EXPECT_EQ(headless->MessageBoxes()[0].caption, "Orvane Hivelet");
+    EXPECT_EQ(headless->MessageBoxes()[0].flags, ui::mb::Ok);
+    EXPECT_TRUE(f.bDefragRegistry->Enabled()) << "advice only; the compaction stays possible";
+
+    f.Unattended = true;
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(BoxTexts().size(), 1u) << "no advice in an unattended run";
+    EXPECT_EQ(f.lCompactPercent->Caption(), "3.0%");
+}
+
+TEST_F(AnalysisRunTest, SnapshotsLargerInTotalShowNoReduction) {
+    AddMachineHive(TestHive(SystemHive, SystemFile, 100'000, 120'000));
+    AddMachineHive(TestHive(SamHive, SamFile, 100'000, 90'000));
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(Row(0), (Cells{"98 KB", "118 KB", "0%"}));
+    EXPECT_EQ(Row(1), (Cells{"98 KB", "88 KB", "10%"}));
+    EXPECT_EQ(Totals(), (Cells{"196 KB", "206 KB", "0 KB", "0%"}));
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_TRUE(f.bDefragRegistry->Enabled());
+}
+
+TEST_F(AnalysisRunTest, EqualTotalsShowZeroPointZeroAndAdvise) {
+    AddMachineHive(TestHive(SystemHive, SystemFile, 100'000, 100'000));
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(Totals(), (Cells{"98 KB", "98 KB", "0 KB", "0.0%"}));
+    EXPECT_EQ(BoxTexts(), (Cells{Advice("0.0%")}));
+}
+
+TEST_F(AnalysisRunTest, NothingMeasurableReadsZeroPointZeroWithoutFailing) {
+    // Empty hive files whose saves fail: both totals are 0.
+    AddMachineHive(TestHive(SystemHive, SystemFile, 0, 8192).Fails());
+    AddMachineHive(TestHive(SamHive, SamFile, 0, 8192).Fails());
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(Row(0), (Cells{"0 KB", "0 KB", "0%"}));
+    EXPECT_EQ(Row(1), (Cells{"0 KB", "0 KB", "0%"}));
+    EXPECT_EQ(Totals(), (Cells{"0 KB", "0 KB", "0 KB", "0.0%"}));
+    EXPECT_EQ(BoxTexts(), (Cells{Advice("0.0%")}));
+    // Complete and sound, but every row reads 0%: the compaction would replace nothing.
+    EXPECT_TRUE(f.bDefragRegistry->Enabled());
+}
+
+TEST_F(AnalysisRunTest, ASoftwareSnapshotBelowAQuarterOfItsHiveFailsTheAnalysis) {
+    AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
+    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 40'000'000, 10'000'000));
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+    EXPECT_TRUE(BoxTexts().empty()) << "exactly a quarter passes";
+    EXPECT_TRUE(f.bDefragRegistry->Enabled());
+    const Cells totals = Totals(), row = Row(1);
+    EXPECT_EQ(row, (Cells{"39,063 KB", "9,766 KB", "75%"}));
+
+    fake::SaveScript smaller;
+    smaller.fileSize = 9'999'999;
+    platform.ScriptSave(platform::RootKey::LocalMachine, "SOFTWARE", smaller);
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(BoxTexts(), (Cells{NoSuccessText}));
+    EXPECT_FALSE(f.bDefragRegistry->Enabled());
+    EXPECT_EQ(Totals(), totals) << "the earlier results stay";
+    EXPECT_EQ(Row(1), row);
+    EXPECT_EQ(platform.File(Snap(SoftwareFile))->size(), 9'999'999u) << "the snapshots stay";
+    EXPECT_TRUE(platform.HasFile(Snap(SystemFile)));
+}
+
+TEST_F(AnalysisRunTest, TheSoftwareCheckFindsTheHiveInAnyLetterCaseAndSpeaksTheUsersLanguage) {
+    const std::string lower = "C:\\Windows\\System32\\config\\software";
+    AddMachineHive(TestHive(SoftwareHive, lower, 40'000'000, 9'999'999));
+    platform.AddTextFile("C:\\Program Files\\Hivelet\\Languages\\DLan_Testish.ini",
+                         "[ResourceString]\r\nRES_Analyze_NoSuccess=Analyse fehlgeschlagen!\r\n");
+    shell::TfrmMain& f = Show();
+    settings::OptionsSetting().Lan = "Testish";
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(BoxTexts(), (Cells{"Analyse fehlgeschlagen!"}));
+    EXPECT_FALSE(f.bDefragRegistry->Enabled());
+    EXPECT_EQ(f.lCurrentRegistrySize->Caption(), "");
+}
+
+TEST_F(AnalysisRunTest, AHeldSnapshotStopsTheRunBeforeAnythingChanges) {
+    AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
+    AddMachineHive(TestHive(SamHive, SamFile, 262'144, 131'072));
+    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'000'000, 3'000'000));
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+    ASSERT_TRUE(f.bDefragRegistry->Enabled());
+    const Cells totals = Totals(), row = Row(1);
+    const size_t saves = platform.Saves().size();
+
+    // Handed to a pending replacement, the SAM snapshot can no longer be opened exclusively.
+    platform.SetHeld(Snap(SamFile), true);
+    platform.ClearCalls();
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(BoxTexts(), (Cells{LockedText}));
+    EXPECT_EQ(headless->MessageBoxes()[0].caption, "Orvane Hivelet");
+    EXPECT_EQ(platform.Saves().size(), saves) << "no dialog, no save";
+    EXPECT_TRUE(f.bDefragRegistry->Enabled());
+    EXPECT_EQ(Totals(), totals);
+    EXPECT_EQ(Row(1), row);
+    // The check stops at the first locked snapshot.
+    int exclusiveOpens = 0;
+    for (const std::string& call : platform.Calls())
+        exclusiveOpens += call.rfind("OpenExclusive", 0) == 0;
+    EXPECT_EQ(exclusiveOpens, 2);
+}
+
+TEST_F(AnalysisRunTest, AnEmptyHiveListDoesNothing) {
+    shell::TfrmMain& f = Show();
+    ASSERT_TRUE(f.HiveNames.empty());
+    platform.ClearCalls();
+    f.bAnalyzeRegistryClick();
+    EXPECT_TRUE(platform.Calls().empty());
+    EXPECT_TRUE(headless->MessageBoxes().empty());
+    EXPECT_FALSE(f.bDefragRegistry->Enabled());
+}
+
+TEST_F(AnalysisRunTest, StopDuringAMiddleHiveDisablesDefragAndKeepsTheEarlierResults) {
+    AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
+    AddMachineHive(TestHive(SamHive, SamFile, 262'144, 131'072));
+    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'000'000, 3'000'000));
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+    ASSERT_TRUE(f.bDefragRegistry->Enabled());
+    const Cells totals = Totals(), row = Row(0);
+
+    auto gate = std::make_shared<fake::Gate>();
+    fake::SaveScript held;
+    held.fileSize = 100'000;
+    held.gate = gate;
+    platform.ScriptSave(platform::RootKey::LocalMachine, "SAM", held);
+    AtGate(gate, [&] {
+        ASSERT_NE(Dialog(), nullptr);
+        ASSERT_TRUE(headless->Click(*Dialog()->bStop));
+        gate->Release();
+    });
+    f.bAnalyzeRegistryClick();
+    EXPECT_FALSE(f.bDefragRegistry->Enabled());
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(Totals(), totals);
+    EXPECT_EQ(Row(0), row);
+}
+
+TEST_F(AnalysisRunTest, AbandoningTheDialogCountsAsIncompleteAndClosingWaitsForTheWorker) {
+    auto gate = std::make_shared<fake::Gate>();
+    AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
+    AddMachineHive(TestHive(SamHive, SamFile, 262'144, 131'072).HeldAt(gate, 4096));
+    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'000'000, 3'000'000));
+    shell::TfrmMain& f = Show();
+    AtGate(gate, [&] { ASSERT_TRUE(headless->PressCloseBox(*Dialog())); });
+    f.bAnalyzeRegistryClick();
+    EXPECT_FALSE(f.bDefragRegistry->Enabled());
+    EXPECT_EQ(f.lCurrentRegistrySize->Caption(), "");
+    EXPECT_EQ(f.Workers.Running(), 1u) << "the worker is still in the save";
+
+    // Ending the program while the abandoned worker saves: the window waits for it, so the
+    // platform it uses is never gone before it ends.
+    std::atomic<bool> destroying{false};
+    std::thread releaser([&] {
+        while (!destroying)
+            std::this_thread::yield();
+        gate->Release();
+    });
+    f.Close();
+    destroying = true;
+    form.reset();
+    releaser.join();
+    EXPECT_EQ(platform.File(Snap(SamFile))->size(), 131'072u) << "the save in hand was finished";
+    EXPECT_FALSE(platform.HasFile(Snap(SoftwareFile))) << "and nothing after it was started";
+}
+
+} // namespace
+} // namespace hivelet::analysis::test
