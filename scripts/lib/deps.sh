@@ -10,7 +10,7 @@ hivelet_install_deps() {
   local missing=()
   local pkg
   for pkg in "${hivelet_packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    if [[ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)" != *'install ok installed'* ]]; then
       missing+=("$pkg")
     fi
   done

@@ -30,20 +30,26 @@ hivelet_foreign_dlls() {
     case "$base" in
       api-ms-win-*|ext-ms-win-*) continue ;;
     esac
-    if ! echo " $hivelet_system_dlls " | tr '\n' ' ' | grep -q " $base "; then
+    if [[ " $(echo $hivelet_system_dlls) " != *" $base "* ]]; then
       echo "$dll"
     fi
   done
 }
 
 # Resource type 0x18 is the manifest, 0x10 the version information.
+# objdump's output is captured before it is searched: under pipefail, "objdump | grep -q" fails
+# whenever grep stops reading before objdump has finished writing.
 hivelet_has_resource_type() {
-  "$1" -p "$2" | grep -qE "^[0-9a-f]+   Entry: ID: $3,"
+  local headers
+  headers=$("$1" -p "$2") || return 1
+  grep -qE "^[0-9a-f]+   Entry: ID: $3," <<<"$headers"
 }
 
 hivelet_is_stripped() {
   local objdump=$1 exe=$2
-  "$objdump" -p "$exe" | grep -q 'symbols stripped' && ! "$objdump" -h "$exe" | grep -q ' \.debug_'
+  local headers sections
+  headers=$("$objdump" -p "$exe") && sections=$("$objdump" -h "$exe") || return 1
+  grep -q 'symbols stripped' <<<"$headers" && ! grep -q ' \.debug_' <<<"$sections"
 }
 
 # hivelet_check_programs BUILD_DIR OBJDUMP SHIPPED(yes|no)
