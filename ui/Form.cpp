@@ -120,6 +120,17 @@ void Form::ControlChanged(Control& c, Prop what) {
         app_.GetBackend().UpdateControl(c, what);
 }
 
+void Form::WindowMovedTo(Point outerTopLeft) {
+    left_ = outerTopLeft.x;
+    top_ = outerTopLeft.y;
+    placed_ = true;
+}
+
+void Form::WindowResizedTo(int clientWidth, int clientHeight) {
+    clientWidth_ = clientWidth;
+    clientHeight_ = clientHeight;
+}
+
 void Form::PlaceWindow() {
     Rect outer = WindowRect();
     Rect area = app_.GetBackend().Screen();

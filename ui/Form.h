@@ -172,6 +172,11 @@ public:
     bool DispatchMessage(uint32_t msg, uint64_t wParam, int64_t lParam);
     // The hit test through OnNcHitTest.
     int HitTest(Point screen, int standard);
+    // The native window was moved or resized by someone other than the model (the user dragging
+    // it, the system): the model takes the window's real outer position and client size, so
+    // Left/Top and WindowRect keep describing the window. Nothing is sent back to the backend.
+    void WindowMovedTo(Point outerTopLeft);
+    void WindowResizedTo(int clientWidth, int clientHeight);
     // Creates the native window if it does not exist.
     void HandleNeeded();
     bool HandleAllocated() const { return slot_ != nullptr; }

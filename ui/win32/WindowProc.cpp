@@ -244,6 +244,19 @@ bool FormMessage(Binding& b, HWND h, UINT msg, WPARAM w, LPARAM l, LRESULT& resu
             return true;
         }
         return false;
+    case WM_MOVE:
+    case WM_SIZE:
+        // Dragging moves the window behind the model's back; the model follows, so the hit test
+        // and everything placed relative to the form measure from where the window really is.
+        // A minimised window sits off screen with no client area: that is not a position.
+        if (!IsIconic(h)) {
+            RECT outer, client;
+            GetWindowRect(h, &outer);
+            GetClientRect(h, &client);
+            f.WindowMovedTo(Point{int(outer.left), int(outer.top)});
+            f.WindowResizedTo(int(client.right), int(client.bottom));
+        }
+        return false;
     case WM_NCHITTEST: {
         int standard = int(DefWindowProcA(h, msg, w, l));
         result = f.HitTest(Point{GET_X_LPARAM(l), GET_Y_LPARAM(l)}, standard);

@@ -396,6 +396,68 @@ TEST(Win32Windows, HitTestHookSeesTheStandardAnswer) {
     f.Close();
 }
 
+// The user drags the borderless main window by its background, which moves the window without
+// the model's help; the model must follow, or the drag test measures from where the window was.
+TEST(Win32Windows, TheModelFollowsTheWindowWhenItIsMovedFromOutside) {
+    Win32App w;
+    Showcase f(w.app);
+    f.SetBorderStyle(BorderStyle::None);
+    f.SetPosition(FormPosition::Designed);
+    f.SetLeftTop(40, 30);
+    // Drag area: the band 100 pixels wide at the window's left edge, measured from Left().
+    f.OnNcHitTest = [&](Point p, int standard) {
+        return standard == ht::Client && p.x - f.Left() < 100 ? ht::Caption : standard;
+    };
+    f.Show();
+    HWND h = H(f);
+    auto hit = [h](int x, int y) { return SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(x, y)); };
+    auto outer = [h] {
+        RECT r;
+        GetWindowRect(h, &r);
+        return Rect{int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
+    };
+    ASSERT_EQ(outer(), f.WindowRect());
+
+    SetWindowPos(h, nullptr, 177, 89, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(f.Left(), 177);
+    EXPECT_EQ(f.Top(), 89);
+    EXPECT_EQ(f.WindowRect(), outer());
+    EXPECT_EQ(f.ClientOrigin(), (Point{177, 89}));
+    // 50 pixels into the moved window is the drag band, 150 is not; from the stale position
+    // (137 pixels further left) both would have been outside it.
+    EXPECT_EQ(hit(177 + 50, 89 + 200), HTCAPTION);
+    EXPECT_EQ(hit(177 + 150, 89 + 200), HTCLIENT);
+
+    // A move with a resize: the client size follows as well.
+    MoveWindow(h, 20, 15, 600, 420, TRUE);
+    EXPECT_EQ(f.WindowRect(), (Rect{20, 15, 600, 420}));
+    EXPECT_EQ(f.ClientWidth(), 600);
+    EXPECT_EQ(f.ClientHeight(), 420);
+    EXPECT_EQ(hit(20 + 99, 15 + 10), HTCAPTION);
+    EXPECT_EQ(hit(20 + 101, 15 + 10), HTCLIENT);
+
+    // Minimising parks the window off screen; that is not where the form is.
+    ShowWindow(h, SW_MINIMIZE);
+    EXPECT_EQ(f.Left(), 20);
+    EXPECT_EQ(f.Top(), 15);
+    EXPECT_EQ(f.ClientWidth(), 600);
+    ShowWindow(h, SW_RESTORE);
+    EXPECT_EQ(f.WindowRect(), outer());
+    EXPECT_EQ(f.Left(), 20);
+
+    // The model still moves the window, and a dialog centred on the form centres on its real
+    // place.
+    f.SetLeftTop(60, 50);
+    EXPECT_EQ(outer(), (Rect{60, 50, 600, 420}));
+    Showcase dialog(w.app, &f);
+    dialog.SetPosition(FormPosition::OwnerCenter);
+    dialog.HandleNeeded();
+    Rect d = dialog.WindowRect();
+    EXPECT_EQ(d.left + d.width / 2, 60 + 600 / 2);
+    EXPECT_EQ(d.top + d.height / 2, 50 + 420 / 2);
+    f.Close();
+}
+
 TEST(Win32Windows, ApplicationWindowSingleInstanceAndTextWidth) {
     Win32App w;
     Showcase f(w.app);
