@@ -19,8 +19,10 @@ std::string WithCrLf(const std::string& text) {
     return out;
 }
 
+// No LVS_EX_DOUBLEBUFFER: Wine's buffered painting leaves the strip between the header and the
+// first row unpainted, a heavy black line under the captions.
 DWORD ListViewExStyle(const TListView& lv) {
-    DWORD ex = LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP;
+    DWORD ex = LVS_EX_LABELTIP;
     if (lv.RowSelect())
         ex |= LVS_EX_FULLROWSELECT;
     if (lv.GridLines())
@@ -152,10 +154,12 @@ HWND Win32Backend::CreateChild(FormPeer& fp, Control& c, HWND container, Control
     if (auto* lv = dynamic_cast<TListView*>(&c)) {
         SetWindowTheme(h, L"Explorer", nullptr);
         SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ~0u, ListViewExStyle(*lv));
-        // A flat header: the classic raised one draws a heavy dark edge under the captions.
+        // The header is drawn by us, the same on every system: flat, without the pressed look.
         HWND header = reinterpret_cast<HWND>(SendMessageA(h, LVM_GETHEADER, 0, 0));
-        if (header)
+        if (header) {
             SetWindowLongPtrA(header, GWL_STYLE, GetWindowLongPtrA(header, GWL_STYLE) | HDS_FLAT);
+            SetWindowSubclass(header, HeaderSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
+        }
         FillListColumns(h, *lv);
         FillListItems(h, *lv, TListView::npos);
     } else if (auto* box = dynamic_cast<TsuiCheckBox*>(&c)) {

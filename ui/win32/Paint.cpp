@@ -242,4 +242,37 @@ void PaintProgress(Win32Backend& be, Form& f, TsuiProgressBar& bar, HWND h) {
     (void)f;
 }
 
+void PaintListHeader(GdiCache& gdi, HWND header, HDC dc) {
+    RECT client;
+    GetClientRect(header, &client);
+    Fill(dc, client, theme::HeaderFace, gdi);
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(header, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ToColorRef(theme::Text));
+    int count = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        RECT r;
+        if (!SendMessageA(header, HDM_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(&r)))
+            continue;
+        char text[256] = {};
+        HDITEMA item{};
+        item.mask = HDI_TEXT | HDI_FORMAT;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(header, HDM_GETITEMA, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+        UINT align = (item.fmt & HDF_JUSTIFYMASK) == HDF_RIGHT    ? DT_RIGHT
+                     : (item.fmt & HDF_JUSTIFYMASK) == HDF_CENTER ? DT_CENTER
+                                                                  : DT_LEFT;
+        RECT t{r.left + kHeaderTextMargin, r.top, r.right - kHeaderTextMargin, r.bottom - 1};
+        DrawTextA(dc, text, -1, &t,
+                  align | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+        Line(dc, r.right - 1, r.top + 3, r.right - 1, r.bottom - 4, theme::HeaderRule, gdi);
+    }
+    // One quiet rule under the captions; the list's own grid and border do the rest.
+    Line(dc, client.left, client.bottom - 1, client.right, client.bottom - 1, theme::HeaderRule,
+         gdi);
+    SelectObject(dc, oldFont);
+}
+
 } // namespace hivelet::ui::win32

@@ -369,4 +369,33 @@ LRESULT CALLBACK ButtonSubclass(HWND h, UINT msg, WPARAM w, LPARAM l, UINT_PTR i
     return DefSubclassProc(h, msg, w, l);
 }
 
+LRESULT CALLBACK HeaderSubclass(HWND h, UINT msg, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR data) {
+    auto* be = reinterpret_cast<Win32Backend*>(data);
+    switch (msg) {
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(h, HeaderSubclass, id);
+        break;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        RECT client;
+        GetClientRect(h, &client);
+        {
+            BufferedPaint buffer(dc, int(client.right), int(client.bottom));
+            PaintListHeader(be->Gdi(), h, buffer.dc());
+        }
+        EndPaint(h, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        PaintListHeader(be->Gdi(), h, reinterpret_cast<HDC>(w));
+        return 0;
+    default:
+        break;
+    }
+    return DefSubclassProc(h, msg, w, l);
+}
+
 } // namespace hivelet::ui::win32

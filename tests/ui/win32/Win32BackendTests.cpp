@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -174,6 +175,110 @@ TEST(Win32Windows, ListViewIsAReadOnlyReportWithColumnsAndRows) {
     SendMessageA(lv, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
     EXPECT_STREQ(buf, "Hive");
     EXPECT_EQ(ItemText(lv, 3, 0), "\\REGISTRY\\USER\\S-1-5-18");
+    f.Close();
+}
+
+// A 32-bit top-down picture to draw into and read back.
+struct Canvas {
+    int width, height;
+    HDC dc = CreateCompatibleDC(nullptr);
+    uint32_t* bits = nullptr;
+    HBITMAP bitmap;
+    HGDIOBJ old;
+    Canvas(int w, int h) : width(w), height(h) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bitmap =
+            CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        old = SelectObject(dc, bitmap);
+        RECT all{0, 0, w, h};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    ~Canvas() {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    // Dark enough to be ink or a heavy line.
+    bool Dark(int x, int y) const {
+        uint32_t p = bits[size_t(y) * size_t(width) + size_t(x)];
+        return ((p >> 16) & 0xFF) < 0x80 && ((p >> 8) & 0xFF) < 0x80 && (p & 0xFF) < 0x80;
+    }
+    // The dark pixels inside [left, right) as rows of '#' and '.', cropped to their bounding box.
+    std::vector<std::string> Ink(int left, int right) const {
+        int x0 = right, x1 = left - 1, y0 = height, y1 = -1;
+        for (int y = 0; y < height; ++y)
+            for (int x = left; x < right; ++x)
+                if (Dark(x, y)) {
+                    x0 = std::min(x0, x), x1 = std::max(x1, x);
+                    y0 = std::min(y0, y), y1 = std::max(y1, y);
+                }
+        std::vector<std::string> rows;
+        for (int y = y0; y <= y1; ++y) {
+            std::string row;
+            for (int x = x0; x <= x1; ++x)
+                row += Dark(x, y) ? '#' : '.';
+            rows.push_back(row);
+        }
+        return rows;
+    }
+};
+
+TEST(Win32Windows, TheListHeaderShowsWholeCaptionsOverAQuietRule) {
+    Win32App w;
+    Showcase f(w.app);
+    f.Show();
+    HWND lv = H(*f.list);
+    HWND header = reinterpret_cast<HWND>(SendMessageA(lv, LVM_GETHEADER, 0, 0));
+    ASSERT_TRUE(header);
+    RECT hr;
+    GetClientRect(header, &hr);
+    ASSERT_GT(hr.bottom, 10);
+    Canvas drawn(int(hr.right), int(hr.bottom));
+    SendMessageA(header, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(drawn.dc), PRF_CLIENT);
+
+    // No heavy line under the captions, in the header or where the list meets it: nothing dark
+    // runs further than a letter does. (The list as it is on the screen, header included.)
+    RedrawWindow(lv, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT lr;
+    GetClientRect(lv, &lr);
+    Canvas shown(int(lr.right), int(lr.bottom));
+    HDC lvDc = GetDC(lv);
+    BitBlt(shown.dc, 0, 0, shown.width, shown.height, lvDc, 0, 0, SRCCOPY);
+    ReleaseDC(lv, lvDc);
+    for (const Canvas* c : {&drawn, &shown})
+        for (int y = 0; y < c->height; ++y) {
+            int run = 0, longest = 0;
+            for (int x = 0; x < c->width; ++x) {
+                run = c->Dark(x, y) ? run + 1 : 0;
+                longest = std::max(longest, run);
+            }
+            EXPECT_LT(longest, 20) << (c == &drawn ? "header" : "list") << " row " << y;
+        }
+
+    // Each caption is drawn whole in its column, in the list's font: the same ink as the
+    // caption drawn alone (an ellipsis or another font would differ).
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(lv, WM_GETFONT, 0, 0));
+    const char* captions[] = {"Hive Name", "Current Size", "New Size", "Reduction"};
+    for (int i = 0; i < 4; ++i) {
+        RECT item;
+        ASSERT_TRUE(
+            SendMessageA(header, HDM_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(&item)));
+        Canvas alone(200, drawn.height);
+        HGDIOBJ oldFont = SelectObject(alone.dc, font);
+        SetBkMode(alone.dc, TRANSPARENT);
+        RECT r{10, 0, 190, drawn.height};
+        DrawTextA(alone.dc, captions[i], -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        SelectObject(alone.dc, oldFont);
+        std::vector<std::string> expected = alone.Ink(0, 200);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(drawn.Ink(int(item.left), int(item.right)), expected) << captions[i];
+    }
     f.Close();
 }
 
