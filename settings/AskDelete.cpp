@@ -6,12 +6,14 @@
 namespace hivelet::settings {
 namespace {
 
-// Labels keep the designed width; a longer translation is cut rather than pushed over the frame.
+// The designed widths (255, 297 and 305) are those of the English texts in the dialog's font;
+// the labels size themselves to their texts, so a wider font or a translation is not wrapped
+// into the line below.
 ui::TLabel* Label(ui::Form& form, const char* name, ui::Control* parent, int left, int top,
-                  int width, const char* caption) {
+                  const char* caption) {
     auto* label = form.Make<ui::TLabel>(name, parent);
-    label->SetAutoSize(false);
-    label->SetBounds(left, top, width, 13);
+    label->SetLeft(left);
+    label->SetTop(top);
     label->SetCaption(caption);
     return label;
 }
@@ -38,10 +40,9 @@ TfrmAskDelete::TfrmAskDelete(ui::Application& app, ui::Form* owner, platform::Pl
     SetClientSize(316, 193);
     SetFont(ui::Font{}); // MS Sans Serif, 8 pt
 
-    Label2 = Label(*this, "Label2", nullptr, 8, 115, 297,
+    Label2 = Label(*this, "Label2", nullptr, 8, 115,
                    "You must restart your computer for the changes to take effect");
-    Label3 =
-        Label(*this, "Label3", nullptr, 8, 133, 305, "after you finish the Registry defragment.");
+    Label3 = Label(*this, "Label3", nullptr, 8, 133, "after you finish the Registry defragment.");
 
     cbAsk = Make<ui::TsuiCheckBox>("cbAsk");
     cbAsk->SetAutoSize(false);
@@ -54,7 +55,7 @@ TfrmAskDelete::TfrmAskDelete(ui::Application& app, ui::Form* owner, platform::Pl
     GroupBox1 = Make<ui::TGroupBox>("GroupBox1");
     GroupBox1->SetBounds(8, 8, 298, 100);
     GroupBox1->SetTabOrder(0);
-    Label1 = Label(*this, "Label1", GroupBox1, 24, 24, 255,
+    Label1 = Label(*this, "Label1", GroupBox1, 24, 24,
                    "Are you sure you want to start to defrag your registry?");
     bOK = Button(*this, "bOK", GroupBox1, 53, 1, "&Yes", ui::mrYes);
     bCancel = Button(*this, "bCancel", GroupBox1, 165, 0, "&No", ui::mrNo);

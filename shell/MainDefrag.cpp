@@ -1,14 +1,93 @@
 // The compaction behind "Defrag Registry", and the options dialog.
 #include "shell/Main.h"
 
+#include "analysis/Snapshot.h"
+#include "defrag/Replacement.h"
+#include "defrag/SystemPiont.h"
+#include "settings/AskDelete.h"
+#include "settings/Options.h"
+#include "settings/OptionsSetting.h"
+#include "shell/Product.h"
+#include "shell/WindowsVersion.h"
+
+#include <algorithm>
+
 namespace hivelet::shell {
 
-void TfrmMain::bDefragRegistryClick() {}
+inline constexpr const char* RestartNoticeText =
+    "You must restart your computer for the changes to take effect. Click the OK button to "
+    "restart your computer now.";
 
-bool TfrmMain::HasNoReduction(const std::string& keyPath) const {
-    return false;
+void TfrmMain::bDefragRegistryClick() {
+    // Only a complete and sound analysis enables the button; the unattended run comes here by a
+    // direct call, so the rule is checked here as well.
+    if (!bDefragRegistry->Enabled())
+        return;
+
+    settings::TOptionsSetting& options = settings::OptionsSetting();
+    if (options.IsAskBeforeDefrag && !Unattended) {
+        ui::ModalResult answer = ui::mrNone;
+        {
+            auto ask = ui::CreateForm<settings::TfrmAskDelete>(App(), this, Platform, options);
+            answer = ask->ShowModal();
+        }
+        // Whatever the answer: "Don't ask me next time" may have changed the record.
+        settings::LoadOrSaveOptions(Platform, false);
+        if (answer != ui::mrYes)
+            return;
+    }
+
+    if (options.RestorePoint && !Unattended &&
+        OffersRestorePoint(GetWindowsVersionCode(Platform))) {
+        auto point = ui::CreateForm<defrag::TfrmSystemPoint>(
+            App(), this, Platform, options,
+            [this](std::function<void()> body) { Workers.Start(std::move(body)); });
+        if (point->ShowModal() == ui::mrCancel)
+            return;
+    }
+
+    defrag::EnableRestorePrivilege(Platform);
+
+    // Each hive on its own: a hive that is refused neither stops the others nor is reported.
+    const size_t count = std::min(HiveNames.size(), HiveFiles.size());
+    for (size_t i = 0; i < count; ++i) {
+        const std::string& keyPath = HiveNames[i];
+        const std::string& file = HiveFiles[i];
+        if (HasNoReduction(keyPath))
+            continue;
+        defrag::ReplaceHive(Platform, keyPath, file + analysis::SnapshotSuffix,
+                            file + defrag::BackupSuffix);
+    }
+
+    if (!Unattended)
+        App().MessageBox(RestartNoticeText, ProductTitle, ui::mb::Ok);
+    // Also when nothing was scheduled: the user was told the computer restarts.
+    defrag::RestartComputer(Platform, true);
 }
 
-void TfrmMain::bOptionsClick() {}
+bool TfrmMain::HasNoReduction(const std::string& keyPath) const {
+    std::vector<defrag::HiveRow> rows;
+    rows.reserve(lvMain->ItemCount());
+    for (size_t i = 0; i < lvMain->ItemCount(); ++i) {
+        const ui::ListItem& item = lvMain->Item(i);
+        rows.push_back({item.caption, item.subItems});
+    }
+    return defrag::HasNoReduction(rows, keyPath);
+}
+
+void TfrmMain::bOptionsClick() {
+    settings::TOptionsSetting& options = settings::OptionsSetting();
+    ui::ModalResult result = ui::mrNone;
+    {
+        auto dialog = ui::CreateForm<settings::TfrmOptions>(App(), this, Platform, options);
+        result = dialog->ShowModal();
+    }
+    if (result != ui::mrOk)
+        return;
+    lvMain->SetGridLines(options.IsShowLine);
+    // A file that cannot be written ends the click with the error box; the record and the grid
+    // lines have changed all the same.
+    settings::LoadOrSaveOptions(Platform, false);
+}
 
 } // namespace hivelet::shell

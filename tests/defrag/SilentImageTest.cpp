@@ -1,0 +1,470 @@
+// The compaction from end to end on system images made of real sample hives: /Silent as a user
+// starts it, the image's restart, and what is on disk afterwards; then the same with the faults a
+// machine can throw in: a replacement refused, the restart refused, the restart interrupted.
+#include "analysis/Snapshot.h"
+#include "defrag/Replacement.h"
+#include "platform/image/ImagePlatform.h"
+#include "platform/image/TestImage.h"
+#include "platform/regf/Regf.h"
+#include "settings/OptionsSetting.h"
+#include "shell/Entry.h"
+#include "shell/Main.h"
+#include "ui/Ui.h"
+#include "ui/headless/HeadlessBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sys/wait.h>
+
+namespace hivelet::defrag {
+namespace {
+
+namespace fs = std::filesystem;
+using image::testing::ReadBytes;
+using image::testing::TempFolder;
+using image::testing::WriteBytes;
+
+struct Sample {
+    const char* hive;   // hivelist name
+    const char* source; // below the sample folder
+    const char* file;   // below drive C of the image
+};
+
+// Clean hives of several kinds and sizes, and three that must be left alone: a large SYSTEM whose
+// saving is under 1% (4 KB of 11 MB), one written compact (nothing to gain) and one left dirty by
+// its system (it cannot be saved at all). All three show "0%".
+const Sample Samples[] = {
+    {"\\REGISTRY\\MACHINE\\SYSTEM", "regipy/regipy_tests/data/SYSTEM",
+     "Windows/System32/config/SYSTEM"},
+    {"\\REGISTRY\\MACHINE\\SOFTWARE", "regipy/regipy_tests/data/NTUSER.DAT",
+     "Windows/System32/config/SOFTWARE"},
+    {"\\REGISTRY\\MACHINE\\SAM", "dfwinreg/test_data/SAM", "Windows/System32/config/SAM"},
+    {"\\REGISTRY\\MACHINE\\SECURITY", "dfwinreg/test_data/SECURITY",
+     "Windows/System32/config/SECURITY"},
+    {"\\REGISTRY\\USER\\.DEFAULT", "Registry/Registry.Test/Hives/NTUSER1.DAT",
+     "Windows/System32/config/DEFAULT"},
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001", "notatin/test_data/NTUSER.DAT",
+     "Users/ann/NTUSER.DAT"},
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001_Classes", "dfwinreg/test_data/UsrClass.dat",
+     "Users/ann/AppData/Local/Microsoft/Windows/UsrClass.dat"},
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002", "dfwinreg/test_data/NTUSER.DAT",
+     "Users/bob/NTUSER.DAT"}, // written compact below: nothing to gain
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002_Classes", "regipy/regipy_tests/data/UsrClass.dat",
+     "Users/bob/AppData/Local/Microsoft/Windows/UsrClass.dat"}, // dirty
+};
+constexpr const char* SystemHive = "\\REGISTRY\\MACHINE\\SYSTEM";
+constexpr const char* CompactHive = "\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002";
+constexpr const char* DirtyHive = "\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002_Classes";
+
+// A smaller machine for the restart matrix, where the image is copied once per step.
+const Sample SmallSamples[] = {
+    {"\\REGISTRY\\MACHINE\\SYSTEM", "dfwinreg/test_data/NTUSER.DAT",
+     "Windows/System32/config/SYSTEM"},
+    {"\\REGISTRY\\MACHINE\\SOFTWARE", "regipy/regipy_tests/data/NTUSER.DAT",
+     "Windows/System32/config/SOFTWARE"},
+    {"\\REGISTRY\\MACHINE\\SAM", "dfwinreg/test_data/SAM", "Windows/System32/config/SAM"},
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001", "Registry/Registry.Test/Hives/NTUSER1.DAT",
+     "Users/ann/NTUSER.DAT"},
+};
+
+std::string WindowsPath(const std::string& below) {
+    std::string p = "C:\\" + below;
+    for (char& c : p)
+        if (c == '/')
+            c = '\\';
+    return p;
+}
+
+std::string Dump(const fs::path& hive) {
+    std::string text;
+    const regf::Status s = regf::DumpHiveFile(hive.string(), text);
+    EXPECT_TRUE(s.ok()) << s.message;
+    return text;
+}
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// hivexregedit's export of a whole hive; nullopt when hivex is not installed.
+std::optional<std::string> HivexExport(const fs::path& hive, const fs::path& scratch) {
+    static const bool available = std::system("command -v hivexregedit >/dev/null 2>&1") == 0;
+    if (!available)
+        return std::nullopt;
+    const fs::path out = scratch / "hivex-export.reg";
+    const std::string command = "hivexregedit --export " + Quote(hive.string()) + " '\\' >" +
+                                Quote(out.string()) + " 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return ReadBytes(out);
+}
+
+// One line per file below the image's drive, with its size: what is on disk.
+std::string Listing(const fs::path& drive) {
+    std::map<std::string, uintmax_t> files;
+    for (const auto& e : fs::recursive_directory_iterator(drive))
+        if (e.is_regular_file())
+            files[fs::relative(e.path(), drive).generic_string()] = e.file_size();
+    std::string out;
+    for (const auto& [name, size] : files)
+        out += "    C/" + name + " (" + std::to_string(size) + " bytes)\n";
+    return out;
+}
+
+// The part of the machine that is stopped on the spot, as by a power cut.
+struct PowerCut {};
+
+// The restart refused, as when the shutdown privilege cannot be had: nothing happens.
+class RestartRefused : public image::ImagePlatform {
+public:
+    using image::ImagePlatform::ImagePlatform;
+    platform::Status ExitWindows(uint32_t flags, uint32_t reason) override {
+        ++refused;
+        return platform::Status::Fail(platform::error::PrivilegeNotHeld, "refused by the test");
+    }
+    int refused = 0;
+};
+
+struct Hive {
+    std::string name;
+    std::string file;  // below drive C of the image
+    std::string bytes; // the file as it was before anything ran
+    std::string dump;
+};
+
+class SilentImageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const Sample& s : Samples)
+            if (!fs::exists(samples / s.source))
+                GTEST_SKIP() << "sample hive " << s.source << " not found in " << samples;
+        settings::OptionsSetting() = {};
+        fs::create_directories(folder.path() / "bin");
+    }
+    void TearDown() override { settings::OptionsSetting() = {}; }
+
+    // Writes the machine and its hives, and remembers each hive as it was.
+    template <size_t N> void WriteImage(const Sample (&list)[N], const fs::path& at) {
+        std::string machine = "[Machine]\r\nPlatform=NT\r\nMajor=6\r\nMinor=1\r\nWow64=0\r\n"
+                              "\r\n[Drives]\r\nC=fixed,\\Device\\HarddiskVolume2,C\r\n"
+                              "\r\n[hivelist]\r\n\\REGISTRY\\MACHINE\\HARDWARE=\r\n";
+        hives.clear();
+        for (const Sample& s : list) {
+            machine += std::string(s.hive) + "=\\Device\\HarddiskVolume2\\" +
+                       WindowsPath(s.file).substr(3) + "\r\n";
+            const fs::path host = at / "C" / s.file;
+            root = at;
+            fs::create_directories(host.parent_path());
+            if (s.hive == std::string(CompactHive)) {
+                const regf::Status c =
+                    regf::CompactHiveFile((samples / s.source).string(), host.string());
+                ASSERT_TRUE(c.ok()) << c.message;
+            } else {
+                fs::copy_file(samples / s.source, host);
+            }
+            fs::permissions(host, fs::perms::owner_read | fs::perms::owner_write,
+                            fs::perm_options::add);
+            hives.push_back({s.hive, s.file, ReadBytes(host), ""});
+            if (s.hive != std::string(DirtyHive))
+                hives.back().dump = Dump(host);
+        }
+        WriteBytes(at / "machine.ini", machine);
+        // A live system keeps transaction logs beside its hives; the restart moves them along.
+        const fs::path config = at / "C/Windows/System32/config";
+        for (const char* hive : {"SYSTEM", "SOFTWARE"}) {
+            WriteBytes(config / (std::string(hive) + ".LOG1"), std::string(512, '\x01'));
+            WriteBytes(config / (std::string(hive) + ".LOG2"), std::string(1024, '\x02'));
+        }
+        const fs::path bob = at / "C/Users/bob/AppData/Local/Microsoft/Windows";
+        for (const char* log : {".LOG1", ".LOG2"})
+            if (fs::exists(bob))
+                fs::copy_file(
+                    samples / (std::string("regipy/regipy_tests/data/UsrClass.dat") + log),
+                    bob / (std::string("UsrClass.dat") + log), fs::copy_options::skip_existing);
+    }
+
+    // The hive's file in the image in use.
+    fs::path Host(const Hive& h) const { return root / "C" / h.file; }
+    fs::path Host(const Hive& h, const char* suffix) const { return Host(h).string() + suffix; }
+
+    const Hive& Find(const std::string& name) const {
+        for (const Hive& h : hives)
+            if (h.name == name)
+                return h;
+        throw std::logic_error("no hive " + name);
+    }
+
+    image::ImageOptions Options() const {
+        image::ImageOptions o;
+        o.executablePath = (folder.path() / "bin" / "hivelet").string();
+        return o;
+    }
+
+    // Runs the main window in this process until it closes, on `platform`. Returns the message
+    // boxes it showed.
+    std::vector<ui::headless::MessageBoxRecord>
+    RunWindow(platform::Platform& platform, std::vector<std::string> arguments,
+              std::function<void(shell::TfrmMain&, ui::headless::HeadlessBackend&)> interact = {},
+              std::vector<ui::ListItem>* rows = nullptr) {
+        ui::headless::Options o;
+        o.stallSeconds = 300; // the scan worker saves at its own pace
+        auto backend = ui::headless::MakeHeadlessBackend(o);
+        ui::headless::HeadlessBackend& headless = *backend;
+        ui::Application app(std::move(backend));
+        auto form = shell::CreateMainWindow(app, platform, std::move(arguments));
+        headless.WhenIdle([&] {
+            if (interact)
+                interact(*form, headless);
+            if (!form->Unattended)
+                form->Close();
+        });
+        app.Run(*form);
+        // The window has closed; its list view keeps the rows as the run left them.
+        if (rows)
+            for (size_t i = 0; i < form->lvMain->ItemCount(); ++i)
+                rows->push_back(form->lvMain->Item(i));
+        return headless.MessageBoxes();
+    }
+
+    // Runs the Linux program itself on the image, as a scheduler would.
+    int RunProgram(const std::vector<std::string>& args, std::string* out = nullptr) {
+        const fs::path program = folder.path() / "bin" / "hivelet";
+        if (!fs::exists(program))
+            fs::copy_file(HIVELET_PROGRAM, program);
+        std::string command = Quote(program.string());
+        for (const std::string& a : args)
+            command += " " + Quote(a);
+        const fs::path o = folder.path() / "stdout", e = folder.path() / "stderr";
+        command += " >" + Quote(o.string()) + " 2>" + Quote(e.string()) + " </dev/null";
+        const int status = std::system(command.c_str());
+        if (out)
+            *out = ReadBytes(o) + ReadBytes(e);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    static bool LeftAlone(const Hive& h) {
+        return h.name == SystemHive || h.name == CompactHive || h.name == DirtyHive;
+    }
+
+    // Every hive file in place, either as it was or as the compacted copy `fresh` holds.
+    void ExpectNoHiveLost(const std::map<std::string, std::string>& fresh) const {
+        for (const Hive& h : hives) {
+            SCOPED_TRACE(h.name);
+            ASSERT_TRUE(fs::exists(Host(h))) << "the hive file is gone";
+            const std::string now = ReadBytes(Host(h));
+            const auto it = fresh.find(h.name);
+            EXPECT_TRUE(now == h.bytes || (it != fresh.end() && now == it->second))
+                << "the hive file is neither the old hive nor its compacted copy";
+        }
+    }
+
+    // A replaced hive: the compacted tree under its name, the original under the backup name.
+    void ExpectReplaced(const Hive& h) const {
+        SCOPED_TRACE(h.name);
+        const fs::path backup = Host(h, ".bak");
+        ASSERT_TRUE(fs::exists(backup));
+        EXPECT_TRUE(ReadBytes(backup) == h.bytes) << "the backup differs from the original";
+        EXPECT_EQ(Dump(Host(h)), h.dump);
+        const regf::Status v = regf::VerifyCompactHiveFile(Host(h).string());
+        EXPECT_TRUE(v.ok()) << v.message;
+        EXPECT_LT(fs::file_size(Host(h)), h.bytes.size());
+        EXPECT_FALSE(fs::exists(Host(h, ".hvt")));
+        if (auto after = HivexExport(Host(h), folder.path())) {
+            fs::path original = folder.path() / "original-hive";
+            WriteBytes(original, h.bytes);
+            EXPECT_TRUE(*after == *HivexExport(original, folder.path()))
+                << "hivex exports the replaced hive differently";
+        }
+    }
+    void ExpectUntouched(const Hive& h) const {
+        SCOPED_TRACE(h.name);
+        EXPECT_TRUE(ReadBytes(Host(h)) == h.bytes);
+        EXPECT_FALSE(fs::exists(Host(h, ".bak")));
+    }
+
+    // The compacted copies the analysis left beside the hives, by hive.
+    std::map<std::string, std::string> Snapshots() const {
+        std::map<std::string, std::string> out;
+        for (const Hive& h : hives)
+            if (fs::exists(Host(h, ".hvt")))
+                out[h.name] = ReadBytes(Host(h, ".hvt"));
+        return out;
+    }
+
+    const fs::path samples = HIVELET_SAMPLE_HIVES;
+    TempFolder folder;
+    const fs::path image = folder.path() / "image";
+    fs::path root; // the image the hives below are in
+    std::vector<Hive> hives;
+};
+
+TEST_F(SilentImageTest, SilentThenTheRestartPutsEveryCompactedHiveInPlace) {
+    WriteImage(Samples, image);
+    std::string output;
+    ASSERT_EQ(RunProgram({"--image", image.string(), "/Silent"}, &output), 0) << output;
+    EXPECT_NE(output.find("The system image restarted: 6 hive(s) replaced"), std::string::npos)
+        << output;
+
+    for (const Hive& h : hives) {
+        if (LeftAlone(h))
+            ExpectUntouched(h);
+        else
+            ExpectReplaced(h);
+    }
+    // The transaction logs went with the old hive, and stayed with a hive left alone.
+    const fs::path config = image / "C/Windows/System32/config";
+    EXPECT_EQ(ReadBytes(config / "SOFTWARE.bak.LOG1"), std::string(512, '\x01'));
+    EXPECT_FALSE(fs::exists(config / "SOFTWARE.LOG1"));
+    EXPECT_TRUE(fs::exists(config / "SYSTEM.LOG1"));
+    std::cout << "[ on disk  ] after /Silent and the restart:\n" << Listing(image / "C");
+
+    // The next analysis finds nothing left to gain in the hives it replaced.
+    settings::OptionsSetting() = {};
+    image::ImagePlatform platform(image, Options());
+    std::vector<ui::ListItem> rows;
+    const auto boxes = RunWindow(platform, {"/Scan"}, {}, &rows);
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text;
+    ASSERT_EQ(rows.size(), hives.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].caption);
+        ASSERT_EQ(rows[i].subItems.size(), 3u);
+        if (rows[i].caption != DirtyHive)
+            EXPECT_EQ(rows[i].subItems[2], "0%");
+    }
+}
+
+TEST_F(SilentImageTest, AReplacementRefusedLeavesThatHiveAndItsOldBackupAsTheyWere) {
+    WriteImage(Samples, image);
+    // An old backup that cannot be deleted: the service will not take SAM.
+    const Hive& sam = Find("\\REGISTRY\\MACHINE\\SAM");
+    const fs::path oldBackup = Host(sam, ".bak");
+    WriteBytes(oldBackup, "backup of an earlier run");
+    fs::permissions(oldBackup,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+
+    std::string output;
+    ASSERT_EQ(RunProgram({"--image", image.string(), "/Silent"}, &output), 0) << output;
+    EXPECT_NE(output.find("The system image restarted: 5 hive(s) replaced"), std::string::npos)
+        << output;
+    EXPECT_TRUE(ReadBytes(Host(sam)) == sam.bytes);
+    EXPECT_EQ(ReadBytes(oldBackup), "backup of an earlier run");
+    EXPECT_TRUE(fs::exists(Host(sam, ".hvt"))) << "its snapshot stays, unused";
+    for (const Hive& h : hives)
+        if (h.name != sam.name && !LeftAlone(h))
+            ExpectReplaced(h);
+    std::cout << "[ on disk  ] after /Silent with SAM refused:\n" << Listing(image / "C");
+}
+
+TEST_F(SilentImageTest, ARefusedRestartLeavesEveryHiveAndTheReplacementsWaitForTheNextStart) {
+    WriteImage(Samples, image);
+    std::map<std::string, std::string> fresh;
+    {
+        RestartRefused platform(image, Options());
+        const auto boxes = RunWindow(platform, {"/Silent"});
+        EXPECT_TRUE(boxes.empty()) << boxes[0].text << " (nothing is reported)";
+        EXPECT_EQ(platform.refused, 1);
+        EXPECT_EQ(platform.pendingReplacements().size(), 6u);
+        fresh = Snapshots();
+    }
+    for (const Hive& h : hives)
+        ExpectUntouched(h);
+    EXPECT_EQ(fresh.size(), 6u) << "only the scheduled snapshots outlived the window's close";
+    std::cout << "[ on disk  ] after /Silent with the restart refused:\n" << Listing(image / "C");
+
+    // The next analysis, before any restart: the scheduled snapshots are held.
+    {
+        image::ImagePlatform platform(image, Options());
+        const auto boxes = RunWindow(platform, {}, [](shell::TfrmMain& f, auto& headless) {
+            headless.Click(*f.bAnalyzeRegistry);
+        });
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Can not analyze the registry now! Please try again later.");
+        EXPECT_EQ(Snapshots(), fresh) << "the held snapshots were left alone";
+    }
+
+    // Whenever the machine next starts, the replacements take place.
+    image::ImagePlatform next(image, Options());
+    ASSERT_TRUE(RestartComputer(next, true).ok());
+    for (const Hive& h : hives)
+        if (fresh.count(h.name))
+            ExpectReplaced(h);
+}
+
+TEST_F(SilentImageTest, ARestartInterruptedAtAnyStepLosesNoHive) {
+    const fs::path prepared = folder.path() / "prepared";
+    WriteImage(SmallSamples, prepared);
+    std::map<std::string, std::string> fresh;
+    {
+        RestartRefused platform(prepared, Options());
+        RunWindow(platform, {"/Silent"});
+        ASSERT_EQ(platform.pendingReplacements().size(), std::size(SmallSamples));
+        fresh = Snapshots();
+    }
+    // Each round works on a copy of the prepared image.
+    auto useCopy = [&] {
+        image::testing::RemoveTree(image);
+        fs::copy(prepared, image, fs::copy_options::recursive);
+        root = image;
+    };
+
+    // Every step a restart takes, in order.
+    std::vector<std::string> steps;
+    useCopy();
+    {
+        image::ImageOptions o = Options();
+        o.faultHook = [&](const std::string& step) {
+            steps.push_back(step);
+            return image::FaultAction::Proceed;
+        };
+        image::ImagePlatform platform(image, o);
+        ASSERT_TRUE(RestartComputer(platform, true).ok());
+    }
+    ASSERT_GT(steps.size(), 3 * std::size(SmallSamples));
+    std::cout << "[ restart  ] " << steps.size()
+              << " steps, each interrupted once by a power cut and once by a failure\n";
+
+    for (const std::string& step : steps) {
+        for (bool cut : {true, false}) {
+            SCOPED_TRACE((cut ? "power cut at " : "failure at ") + step);
+            useCopy();
+            image::ImageOptions o = Options();
+            o.faultHook = [&](const std::string& s) {
+                if (s != step)
+                    return image::FaultAction::Proceed;
+                if (cut)
+                    throw PowerCut{};
+                return image::FaultAction::Fail;
+            };
+            try {
+                image::ImagePlatform platform(image, o);
+                RestartComputer(platform, true);
+            } catch (const PowerCut&) {
+            }
+            ExpectNoHiveLost(fresh);
+            if (step == steps[steps.size() / 2] && cut)
+                std::cout << "[ on disk  ] power cut at \"" << step << "\":\n"
+                          << Listing(image / "C");
+            // The next start finishes or repeats the work: every hive ends up replaced.
+            {
+                image::ImagePlatform recovered(image, Options());
+                ASSERT_TRUE(RestartComputer(recovered, true).ok());
+            }
+            for (const Hive& h : hives) {
+                SCOPED_TRACE(h.name);
+                EXPECT_TRUE(ReadBytes(Host(h)) == fresh.at(h.name));
+                EXPECT_TRUE(ReadBytes(Host(h, ".bak")) == h.bytes);
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace hivelet::defrag
