@@ -156,11 +156,11 @@ protected:
                               "\r\n[Drives]\r\nC=fixed,\\Device\\HarddiskVolume2,C\r\n"
                               "\r\n[hivelist]\r\n\\REGISTRY\\MACHINE\\HARDWARE=\r\n";
         hives.clear();
+        root = at;
         for (const Sample& s : list) {
             machine += std::string(s.hive) + "=\\Device\\HarddiskVolume2\\" +
                        WindowsPath(s.file).substr(3) + "\r\n";
             const fs::path host = at / "C" / s.file;
-            root = at;
             fs::create_directories(host.parent_path());
             if (s.hive == std::string(CompactHive)) {
                 const regf::Status c =
