@@ -1,5 +1,6 @@
 #include "settings/OptionsSetting.h"
 
+#include "platform/HexDigit.h"
 #include "settings/ExecutableFolder.h"
 
 #include <cstdint>
@@ -22,19 +23,6 @@ void Write(platform::Platform& platform, const std::string& file, const char* ke
     }
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 } // namespace
 
 TOptionsSetting& OptionsSetting() {
@@ -53,7 +41,7 @@ std::optional<int32_t> ParseProfileInteger(const std::string& text) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         uint64_t value = 0;
         for (size_t i = 2; i < text.size(); ++i) {
-            int digit = HexDigit(text[i]);
+            int digit = platform::HexDigit(text[i]);
             if (digit < 0) {
                 return std::nullopt;
             }

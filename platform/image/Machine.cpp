@@ -1,5 +1,5 @@
 #include "platform/image/Machine.h"
-
+#include "platform/HexDigit.h"
 #include "platform/ini/ProfileFile.h"
 
 #include <algorithm>
@@ -246,19 +246,6 @@ void ReadDrives(const Reader& r, const fs::path& root, Machine& m) {
               [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 } // namespace
 
 platform::RegistryValue ParseHivelistData(const std::string& text) {
@@ -289,7 +276,7 @@ platform::RegistryValue ParseHivelistData(const std::string& text) {
                 }
                 continue;
             }
-            int d = HexDigit(c);
+            int d = platform::HexDigit(c);
             if (d < 0) {
                 throw std::invalid_argument(std::string("binary data holds '") + c +
                                             "', not a hex digit");

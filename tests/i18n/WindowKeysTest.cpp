@@ -8,12 +8,14 @@
 #include "settings/Options.h"
 #include "shell/Main.h"
 
+#include "languages/Inventory.h"
 #include "platform/fake/FakePlatform.h"
 #include "ui/TestForm.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hivelet::i18n {
@@ -39,11 +41,16 @@ std::vector<std::string> KeysRead(ui::Form& window) {
     return keys;
 }
 
-std::vector<std::string> InSection(const std::string& section,
-                                   const std::vector<std::string>& keys) {
+// The keys of `section` in the translators' inventory, as "section/key", in order.
+std::vector<std::string> InventoryKeys(std::string_view section) {
     std::vector<std::string> out;
-    for (const std::string& key : keys)
-        out.push_back(section + "/" + key);
+    for (const languages::InventorySection& s : languages::Inventory()) {
+        if (s.name != section)
+            continue;
+        for (std::string_view key : s.keys)
+            out.push_back(std::string(section) + "/" + std::string(key));
+    }
+    EXPECT_FALSE(out.empty()) << section;
     return out;
 }
 
@@ -56,61 +63,25 @@ protected:
 
 TEST_F(WindowKeysTest, MainWindow) {
     shell::TfrmMain main(h.app, platform);
-    auto expected = InSection("frmMain", {"frmMain",          "lTitle1",
-                                          "bAnalyzeRegistry", "bAnalyzeRegistryHint",
-                                          "bDefragRegistry",  "bDefragRegistryHint",
-                                          "bOptions",         "bOptionsHint",
-                                          "Label1",           "Label3",
-                                          "Label2",           "lTitle3",
-                                          "bLanguage",        "bLanguageHint",
-                                          "bAbout",           "bAboutHint",
-                                          "bHomepage",        "bHomepageHint",
-                                          "lLastWashed",      "Label4",
-                                          "Label5",           "lCurrentRegistrySize",
-                                          "lNewRegistrySize", "lSizeReduction",
-                                          "lCompactPercent1", "lCompactPercent",
-                                          "suiURLLabel1",     "bCloseHint",
-                                          "Label6",           "bExit",
-                                          "bExitHint",        "lTitle",
-                                          "lvMain_Column0",   "lvMain_Column1",
-                                          "lvMain_Column2",   "lvMain_Column3",
-                                          "bMinimizeHint"});
-    const auto menu =
-        InSection("Menu_frmMain", {"pmiHelp",     "Homepage1", "pmiCheckUpdate",
-                                   "About1",      "miArabic",  "miBrazilianPortuguese",
-                                   "miChinese",   "miCzech",   "miDanish",
-                                   "miDutch",     "miEnglish", "miFinnish",
-                                   "miFrench",    "miGerman",  "miGreek",
-                                   "miHungarian", "miItalian", "miJapanese",
-                                   "miKurdish",   "miPolish",  "miPortuguese",
-                                   "miRussian",   "miSerbian", "miSlovenian",
-                                   "miSpanish",   "miSwedish", "miTurkish",
-                                   "miUkranian",  "miOther"});
+    auto expected = InventoryKeys("frmMain");
+    const auto menu = InventoryKeys("Menu_frmMain");
     expected.insert(expected.end(), menu.begin(), menu.end());
     EXPECT_EQ(KeysRead(main), expected);
 }
 
 TEST_F(WindowKeysTest, Dialogs) {
     info::TfrmAbout about(h.app, nullptr, platform);
-    EXPECT_EQ(KeysRead(about), InSection("frmAbout", {"frmAbout", "Label1", "lCopywrite", "Label3",
-                                                      "lbEAddress", "Label2", "Panel2", "bOK"}));
+    EXPECT_EQ(KeysRead(about), InventoryKeys("frmAbout"));
 
     // The restore-point box's hint key is read, though the dialog then puts its caption there.
     auto options = ui::CreateForm<settings::TfrmOptions>(h.app, nullptr, platform, record);
-    EXPECT_EQ(
-        KeysRead(*options),
-        InSection("frmOptions", {"frmOptions", "GroupBox2", "cbAskBeforeDefrag", "cbShowLines",
-                                 "cbCreateRestore", "cbCreateRestoreHint", "bOK", "bCancel"}));
+    EXPECT_EQ(KeysRead(*options), InventoryKeys("frmOptions"));
 
     auto ask = ui::CreateForm<settings::TfrmAskDelete>(h.app, nullptr, platform, record);
-    EXPECT_EQ(KeysRead(*ask),
-              InSection("frmAskDelete", {"frmAskDelete", "Label2", "Label3", "cbAsk", "GroupBox1",
-                                         "Label1", "bOK", "bCancel", "Panel2"}));
+    EXPECT_EQ(KeysRead(*ask), InventoryKeys("frmAskDelete"));
 
     defrag::TfrmSystemPoint point(h.app, nullptr, platform, record, [](std::function<void()>) {});
-    EXPECT_EQ(KeysRead(point),
-              InSection("frmSystemPoint", {"frmSystemPoint", "suiGroupBox1", "lScanTask", "Label1",
-                                           "Label2", "Label3"}));
+    EXPECT_EQ(KeysRead(point), InventoryKeys("frmSystemPoint"));
 }
 
 } // namespace
