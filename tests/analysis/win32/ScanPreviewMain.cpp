@@ -2,11 +2,14 @@
 // machine with four hives, and "Analyze Registry" pressed once the window is up.
 //   analysis_preview progress   the third save never ends: the progress dialog stays mid-scan
 //   analysis_preview results    every save ends at once: the main window shows the results
+//   analysis_preview image DIR  the main window over the system image in DIR, with its results
 #include "catalogue/HiveList.h"
 #include "platform/fake/FakePlatform.h"
+#include "platform/image/ImagePlatform.h"
 #include "shell/Entry.h"
 #include "ui/MakeBackend.h"
 
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -37,9 +40,33 @@ const PreviewHive Hives[] = {
      "S-1-5-21-1-2-3-1001", 3'407'872, 1'835'008},
 };
 
+// Shows the main window over `platform` and presses "Analyze Registry" once it is up.
+void ShowAnalysis(platform::Platform& platform) {
+    ui::Application app(ui::MakeBackend());
+    auto main = shell::CreateMainWindow(app, platform, {});
+    shell::TfrmMain* form = main.get();
+    form->OnMessage(AnalyzeMessage, [form](uint64_t, int64_t) { form->bAnalyzeRegistryClick(); });
+    form->Post(AnalyzeMessage); // handled once the window is up
+    app.Run(*main);
+}
+
+int ShowImage(const std::string& folder) {
+    std::unique_ptr<image::ImagePlatform> platform;
+    try {
+        platform = std::make_unique<image::ImagePlatform>(folder);
+    } catch (const std::exception& e) {
+        std::cerr << "analysis_preview: cannot use the system image: " << e.what() << "\n";
+        return 1;
+    }
+    ShowAnalysis(*platform);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::string(argv[1]) == "image")
+        return ShowImage(argv[2]);
     const bool midScan = argc > 1 && std::string(argv[1]) == "progress";
     fake::FakePlatform platform;
     platform.SetExecutablePath(Folder + "Hivelet.exe");
@@ -67,12 +94,7 @@ int main(int argc, char** argv) {
             platform.AdvanceClock(1500);
     });
 
-    ui::Application app(ui::MakeBackend());
-    auto main = shell::CreateMainWindow(app, platform, {});
-    shell::TfrmMain* form = main.get();
-    form->OnMessage(AnalyzeMessage, [form](uint64_t, int64_t) { form->bAnalyzeRegistryClick(); });
-    form->Post(AnalyzeMessage); // handled once the window is up
-    app.Run(*main);
+    ShowAnalysis(platform);
     // The program is ended from outside while the held save waits; nothing to wait for here.
     never->Release();
     return 0;
