@@ -1,9 +1,11 @@
 // The compaction from end to end on system images made of real sample hives: /Silent as a user
 // starts it, the image's restart, and what is on disk afterwards; then the same with the faults a
 // machine can throw in: a replacement refused, the restart refused, the restart interrupted.
+#include "analysis/GetNewHiveProgress.h"
 #include "analysis/Snapshot.h"
 #include "defrag/Replacement.h"
 #include "platform/image/ImagePlatform.h"
+#include "platform/image/ImageState.h"
 #include "platform/image/TestImage.h"
 #include "platform/regf/Regf.h"
 #include "settings/OptionsSetting.h"
@@ -14,12 +16,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
 #include <sys/wait.h>
+#include <thread>
 
 namespace hivelet::defrag {
 namespace {
@@ -130,6 +134,32 @@ public:
         return platform::Status::Fail(platform::error::PrivilegeNotHeld, "refused by the test");
     }
     int refused = 0;
+};
+
+// Holds the save of one snapshot until the test lets it go, so that the analysis can be ended
+// while a hive is in hand.
+class SaveHeld : public image::ImagePlatform {
+public:
+    SaveHeld(const fs::path& root, image::ImageOptions o, std::string heldSnapshot)
+        : image::ImagePlatform(root, std::move(o)), held_(std::move(heldSnapshot)) {}
+    platform::Status SaveKey(platform::KeyHandle key, const std::string& file) override {
+        if (file.size() >= held_.size() &&
+            file.compare(file.size() - held_.size(), held_.size(), held_) == 0) {
+            arrived = true;
+            while (!released)
+                std::this_thread::yield();
+        }
+        return image::ImagePlatform::SaveKey(key, file);
+    }
+    platform::Status ExitWindows(uint32_t flags, uint32_t reason) override {
+        ++restarts;
+        return image::ImagePlatform::ExitWindows(flags, reason);
+    }
+    std::atomic<bool> arrived{false}, released{false};
+    int restarts = 0;
+
+private:
+    std::string held_;
 };
 
 struct Hive {
@@ -298,6 +328,42 @@ protected:
         return out;
     }
 
+    // What is on disk, hive by hive: the hive file (the original, its compacted copy from
+    // `fresh`, or something else), the backup and the snapshot beside it, where the transaction
+    // logs are; then the image's own records: the restart journal, the replacements still
+    // pending and the restarts so far.
+    std::string State(const std::map<std::string, std::string>& fresh) const {
+        auto what = [&](const fs::path& f, const Hive& h) -> std::string {
+            if (!fs::exists(f))
+                return "-";
+            const std::string bytes = ReadBytes(f);
+            if (bytes == h.bytes)
+                return "old";
+            const auto it = fresh.find(h.name);
+            if (it != fresh.end() && bytes == it->second)
+                return "new";
+            std::string tree;
+            if (!h.dump.empty() && regf::DumpHiveFile(f.string(), tree).ok() && tree == h.dump)
+                return "new";
+            return "other";
+        };
+        std::string out;
+        for (const Hive& h : hives) {
+            out += "    " + h.name.substr(h.name.rfind('\\') + 1) + ": file " + what(Host(h), h) +
+                   ", .bak " + what(Host(h, ".bak"), h) + ", .hvt " + what(Host(h, ".hvt"), h);
+            if (fs::exists(Host(h, ".LOG1")))
+                out += ", logs beside the file";
+            if (fs::exists(Host(h, ".bak.LOG1")))
+                out += ", logs beside the backup";
+            out += "\n";
+        }
+        const image::ImageState state(root);
+        out += std::string("    journal ") + (state.JournalExists() ? "present" : "absent") +
+               ", pending replacements " + std::to_string(state.pending().size()) + ", restarts " +
+               std::to_string(state.boots()) + "\n";
+        return out;
+    }
+
     const fs::path samples = HIVELET_SAMPLE_HIVES;
     TempFolder folder;
     const fs::path image = folder.path() / "image";
@@ -323,7 +389,8 @@ TEST_F(SilentImageTest, SilentThenTheRestartPutsEveryCompactedHiveInPlace) {
     EXPECT_EQ(ReadBytes(config / "SOFTWARE.bak.LOG1"), std::string(512, '\x01'));
     EXPECT_FALSE(fs::exists(config / "SOFTWARE.LOG1"));
     EXPECT_TRUE(fs::exists(config / "SYSTEM.LOG1"));
-    std::cout << "[ on disk  ] after /Silent and the restart:\n" << Listing(image / "C");
+    std::cout << "[ on disk  ] after /Silent and the restart:\n"
+              << Listing(image / "C") << State({});
 
     // The next analysis finds nothing left to gain in the hives it replaced.
     settings::OptionsSetting() = {};
@@ -335,8 +402,9 @@ TEST_F(SilentImageTest, SilentThenTheRestartPutsEveryCompactedHiveInPlace) {
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(rows[i].caption);
         ASSERT_EQ(rows[i].subItems.size(), 3u);
-        if (rows[i].caption != DirtyHive)
+        if (rows[i].caption != DirtyHive) {
             EXPECT_EQ(rows[i].subItems[2], "0%");
+        }
     }
 }
 
@@ -360,7 +428,7 @@ TEST_F(SilentImageTest, AReplacementRefusedLeavesThatHiveAndItsOldBackupAsTheyWe
     for (const Hive& h : hives)
         if (h.name != sam.name && !LeftAlone(h))
             ExpectReplaced(h);
-    std::cout << "[ on disk  ] after /Silent with SAM refused:\n" << Listing(image / "C");
+    std::cout << "[ on disk  ] after /Silent with SAM refused:\n" << State({});
 }
 
 TEST_F(SilentImageTest, ARefusedRestartLeavesEveryHiveAndTheReplacementsWaitForTheNextStart) {
@@ -377,7 +445,7 @@ TEST_F(SilentImageTest, ARefusedRestartLeavesEveryHiveAndTheReplacementsWaitForT
     for (const Hive& h : hives)
         ExpectUntouched(h);
     EXPECT_EQ(fresh.size(), 6u) << "only the scheduled snapshots outlived the window's close";
-    std::cout << "[ on disk  ] after /Silent with the restart refused:\n" << Listing(image / "C");
+    std::cout << "[ on disk  ] after /Silent with the restart refused:\n" << State(fresh);
 
     // The next analysis, before any restart: the scheduled snapshots are held.
     {
@@ -396,6 +464,82 @@ TEST_F(SilentImageTest, ARefusedRestartLeavesEveryHiveAndTheReplacementsWaitForT
     for (const Hive& h : hives)
         if (fresh.count(h.name))
             ExpectReplaced(h);
+}
+
+// An analysis that did not succeed enables nothing: /Silent then schedules no hive and leaves
+// Windows running, whether the analysis was stopped while a hive was in hand, lost its window,
+// or found the snapshots of an earlier compaction still waiting for the restart.
+TEST_F(SilentImageTest, SilentAfterAStoppedOrFailedAnalysisReplacesNothingAndDoesNotRestart) {
+    const fs::path prepared = folder.path() / "prepared";
+    WriteImage(SmallSamples, prepared);
+    auto useCopy = [&] {
+        image::testing::RemoveTree(image);
+        fs::copy(prepared, image, fs::copy_options::recursive);
+        root = image;
+    };
+
+    for (bool closeWindow : {false, true}) {
+        SCOPED_TRACE(closeWindow ? "progress window closed" : "Stop");
+        useCopy();
+        SaveHeld platform(image, Options(), "\\SAM.hvt");
+        std::function<void()> poll;
+        const auto boxes =
+            RunWindow(platform, {"/Silent"}, [&](shell::TfrmMain& f, auto& headless) {
+                poll = [&, closeWindow] {
+                    if (!platform.arrived) {
+                        std::this_thread::yield();
+                        headless.WhenIdle(poll);
+                        return;
+                    }
+                    auto* progress =
+                        dynamic_cast<analysis::TfrmGetNewHiveProgess*>(f.App().ActiveForm());
+                    ASSERT_NE(progress, nullptr) << "the analysis is not under way";
+                    if (closeWindow)
+                        progress->Close();
+                    else
+                        progress->bStopClick();
+                    platform.released = true;
+                };
+                poll();
+            });
+        EXPECT_TRUE(platform.arrived) << "the analysis never reached SAM";
+        EXPECT_TRUE(boxes.empty()) << boxes[0].text;
+        EXPECT_EQ(platform.restarts, 0);
+        EXPECT_TRUE(platform.pendingReplacements().empty());
+        for (const Hive& h : hives) {
+            ExpectUntouched(h);
+            // An abandoned worker finishes the hive in hand after the window's close has removed
+            // the snapshots, so that one snapshot stays until the next analysis.
+            if (!(closeWindow && h.name == "\\REGISTRY\\MACHINE\\SAM")) {
+                EXPECT_FALSE(fs::exists(Host(h, ".hvt")))
+                    << h.name << ": the close removes snapshots";
+            }
+        }
+        std::cout << "[ on disk  ] /Silent after the analysis was "
+                  << (closeWindow ? "abandoned" : "stopped") << ":\n"
+                  << State({});
+    }
+
+    // Failed: the snapshots of a compaction whose restart was refused are held by the system.
+    useCopy();
+    std::map<std::string, std::string> fresh;
+    {
+        RestartRefused first(image, Options());
+        RunWindow(first, {"/Silent"});
+        fresh = Snapshots();
+    }
+    ASSERT_EQ(fresh.size(), std::size(SmallSamples));
+    SaveHeld platform(image, Options(), "none");
+    const auto boxes = RunWindow(platform, {"/Silent"});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Can not analyze the registry now! Please try again later.");
+    EXPECT_EQ(platform.restarts, 0);
+    EXPECT_EQ(platform.pendingReplacements().size(), std::size(SmallSamples))
+        << "the earlier replacements stand, none twice";
+    EXPECT_EQ(Snapshots(), fresh);
+    for (const Hive& h : hives)
+        ExpectUntouched(h);
+    std::cout << "[ on disk  ] a second /Silent before the restart:\n" << State(fresh);
 }
 
 TEST_F(SilentImageTest, ARestartInterruptedAtAnyStepLosesNoHive) {
@@ -449,9 +593,9 @@ TEST_F(SilentImageTest, ARestartInterruptedAtAnyStepLosesNoHive) {
             } catch (const PowerCut&) {
             }
             ExpectNoHiveLost(fresh);
-            if (step == steps[steps.size() / 2] && cut)
-                std::cout << "[ on disk  ] power cut at \"" << step << "\":\n"
-                          << Listing(image / "C");
+            std::cout << "[ on disk  ] " << (cut ? "power cut" : "failure") << " at \"" << step
+                      << "\":\n"
+                      << State(fresh);
             // The next start finishes or repeats the work: every hive ends up replaced.
             {
                 image::ImagePlatform recovered(image, Options());
