@@ -17,6 +17,11 @@ namespace hivelet::shell {
 inline constexpr const char* RestartNoticeText =
     "You must restart your computer for the changes to take effect. Click the OK button to "
     "restart your computer now.";
+// After the notice promised a restart, a refused one must not pass in silence: the replacements
+// stay scheduled, so the next start of Windows still does the work.
+inline constexpr const char* RestartRefusedText =
+    "Windows could not be restarted. The registry will be defragmented the next time you "
+    "restart your computer.";
 
 void TfrmMain::bDefragRegistryClick() {
     // Only a complete and sound analysis enables the button; the unattended run comes here by a
@@ -62,7 +67,9 @@ void TfrmMain::bDefragRegistryClick() {
     if (!Unattended)
         App().MessageBox(RestartNoticeText, ProductTitle, ui::mb::Ok);
     // Also when nothing was scheduled: the user was told the computer restarts.
-    defrag::RestartComputer(Platform, true);
+    const platform::Status restart = defrag::RestartComputer(Platform, true);
+    if (!restart.ok() && !Unattended)
+        App().MessageBox(RestartRefusedText, ProductTitle, ui::mb::Ok | ui::mb::IconWarning);
 }
 
 bool TfrmMain::HasNoReduction(const std::string& keyPath) const {

@@ -275,6 +275,27 @@ TEST_F(DefragFlowTest, EveryHiveSkippedStillGivesTheNoticeAndTheRestart) {
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{RestartNotice});
 }
 
+TEST_F(DefragFlowTest, ARefusedRestartIsToldAfterTheNoticeAndTheReplacementsStayScheduled) {
+    platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
+    platform.ScriptExitWindows(platform::Status::Fail(platform::error::PrivilegeNotHeld));
+    Analysed();
+    Defrag();
+    EXPECT_EQ(platform.Replaces().size(), 2u);
+    ASSERT_EQ(BoxTexts(), (std::vector<std::string>{
+                              RestartNotice, "Windows could not be restarted. The registry will "
+                                             "be defragmented the next time you restart your "
+                                             "computer."}));
+    EXPECT_EQ(headless->MessageBoxes()[1].caption, "Orvane Hivelet");
+    EXPECT_EQ(headless->MessageBoxes()[1].flags, ui::mb::Ok | ui::mb::IconWarning);
+
+    // Unattended, the refusal is not told: no one is there to answer a box.
+    form.reset();
+    Open({"/Silent"});
+    RunMainWindow();
+    EXPECT_EQ(platform.Exits().size(), 2u);
+    EXPECT_EQ(headless->MessageBoxes().size(), 2u);
+}
+
 TEST_F(DefragFlowTest, WithoutASuccessfulAnalysisNothingHappens) {
     analysisSucceeds = false;
     AnalysedMain& f = Analysed();
