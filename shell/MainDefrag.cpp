@@ -54,18 +54,23 @@ void TfrmMain::bDefragRegistryClick() {
     defrag::EnableRestorePrivilege(Platform);
 
     // Each hive on its own: a hive that is refused neither stops the others nor is reported.
+    std::vector<std::string> notHandedOver;
     const size_t count = std::min(HiveNames.size(), HiveFiles.size());
     for (size_t i = 0; i < count; ++i) {
         const std::string& keyPath = HiveNames[i];
-        const std::string& file = HiveFiles[i];
-        if (HasNoReduction(keyPath))
-            continue;
-        defrag::ReplaceHive(Platform, keyPath, file + analysis::SnapshotSuffix,
-                            file + defrag::BackupSuffix);
+        const std::string snapshot = HiveFiles[i] + analysis::SnapshotSuffix;
+        if (HasNoReduction(keyPath) ||
+            !defrag::ReplaceHive(Platform, keyPath, snapshot, HiveFiles[i] + defrag::BackupSuffix))
+            notHandedOver.push_back(snapshot);
     }
 
     if (!Unattended)
         App().MessageBox(RestartNoticeText, ProductTitle, ui::mb::Ok);
+    // A forced restart ends the program without closing the window, so the close's cleanup
+    // would never remove the snapshots Windows was not given; they go now.
+    for (const std::string& snapshot : notHandedOver)
+        if (Platform.FileExists(snapshot))
+            Platform.DeleteFile(snapshot);
     // Also when nothing was scheduled: the user was told the computer restarts.
     const platform::Status restart = defrag::RestartComputer(Platform, true);
     if (!restart.ok() && !Unattended)
