@@ -125,6 +125,9 @@ void TfrmMain::SetLanguageChecks() {
 }
 
 void TfrmMain::FormClose() {
+    // A scan abandoned by its close box may still be saving the hive in hand; its snapshot
+    // would appear after the cleanup below and stay behind. Workers end after that one save.
+    Workers.WaitAll();
     // Snapshots handed to a pending replacement cannot be deleted under their name, so this
     // removes only those of hives that were not replaced.
     for (const std::string& file : HiveFiles) {

@@ -6,6 +6,7 @@
 #include "analysis/Snapshot.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace hivelet::analysis::test {
@@ -230,19 +231,22 @@ TEST_F(AnalysisRunTest, AbandoningTheDialogCountsAsIncompleteAndClosingWaitsForT
     EXPECT_EQ(f.lCurrentRegistrySize->Caption(), "");
     EXPECT_EQ(f.Workers.Running(), 1u) << "the worker is still in the save";
 
-    // Ending the program while the abandoned worker saves: the window waits for it, so the
-    // platform it uses is never gone before it ends.
-    std::atomic<bool> destroying{false};
+    // Closing the window while the abandoned worker saves: the close waits for it before it
+    // removes the snapshots, so the one in hand does not stay behind. Without the wait the
+    // close would be over long before the save is let go.
+    std::atomic<bool> closing{false};
     std::thread releaser([&] {
-        while (!destroying)
+        while (!closing)
             std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         gate->Release();
     });
+    closing = true;
     f.Close();
-    destroying = true;
-    form.reset();
     releaser.join();
-    EXPECT_EQ(platform.File(Snap(SamFile))->size(), 131'072u) << "the save in hand was finished";
+    EXPECT_EQ(f.Workers.Running(), 0u);
+    form.reset();
+    EXPECT_FALSE(platform.HasFile(Snap(SamFile))) << "the snapshot in hand was removed after it";
     EXPECT_FALSE(platform.HasFile(Snap(SoftwareFile))) << "and nothing after it was started";
 }
 
