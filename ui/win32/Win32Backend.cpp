@@ -9,7 +9,8 @@ namespace hivelet::ui::win32 {
 
 namespace {
 
-void RegisterOnce(const char* name, WNDPROC proc, HINSTANCE inst, HBRUSH background) {
+void RegisterOnce(const char* name, WNDPROC proc, HINSTANCE inst, HBRUSH background,
+                  bool withIcon = true) {
     WNDCLASSEXA existing{};
     existing.cbSize = sizeof(existing);
     if (GetClassInfoExA(inst, name, &existing))
@@ -19,9 +20,11 @@ void RegisterOnce(const char* name, WNDPROC proc, HINSTANCE inst, HBRUSH backgro
     wc.lpfnWndProc = proc;
     wc.hInstance = inst;
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hIcon = LoadIconA(inst, MAKEINTRESOURCEA(1));
-    if (!wc.hIcon)
-        wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    if (withIcon) {
+        wc.hIcon = LoadIconA(inst, MAKEINTRESOURCEA(1));
+        if (!wc.hIcon)
+            wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    }
     wc.hbrBackground = background;
     wc.lpszClassName = name;
     if (!RegisterClassExA(&wc))
@@ -107,8 +110,10 @@ Rect Win32Backend::Screen() const {
     return Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
+// Forms' classes carry no icon: the application window, which owns them all, holds the program's
+// icon for the taskbar and task switcher, and a dialog frame shows none in its caption.
 std::string Win32Backend::RegisterFormClass(const std::string& name) {
-    RegisterOnce(name.c_str(), &Win32Backend::WindowProc, instance_, nullptr);
+    RegisterOnce(name.c_str(), &Win32Backend::WindowProc, instance_, nullptr, false);
     return name;
 }
 

@@ -91,6 +91,9 @@ TEST(Win32Windows, TheShowcaseReadsBackAsTheModelSaysIt) {
     EXPECT_TRUE(StyleOf(form) & WS_CAPTION);
     EXPECT_TRUE(StyleOf(form) & WS_SYSMENU);
     EXPECT_EQ(GetWindow(form, GW_OWNER), H(win32::AppWindowOf(w.app)));
+    // The program's icon is the application window's (taskbar); a dialog caption shows none.
+    EXPECT_EQ(GetClassLongPtrA(form, GCLP_HICON), 0);
+    EXPECT_NE(GetClassLongPtrA(H(win32::AppWindowOf(w.app)), GCLP_HICON), 0);
 
     // Windowed controls are child windows where the model puts them; graphic ones are drawn by
     // their container and have no window.
