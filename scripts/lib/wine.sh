@@ -78,6 +78,19 @@ hivelet_wine_start_server() {
   kill -0 "$hivelet_wineserver_pid" 2>/dev/null
 }
 
+# Wine's bitmap fonts ("MS Sans Serif" 8 pt is sserife.fon, the font of every Hivelet window): the
+# prefix's registry names them, but Wine ignores its bitmap-only TrueType stand-ins, so without
+# the .fon files in the Fonts folder programs asking for MS Sans Serif get a wider substitute.
+# Done on every start, before the server runs, so that prefixes made earlier get them too.
+hivelet_wine_bitmap_fonts() {
+  local wine_fonts=/usr/share/wine/fonts fonts_dir="$WINEPREFIX/drive_c/windows/Fonts" font
+  [ -d "$wine_fonts" ] && [ -f "$WINEPREFIX/system.reg" ] || return 0
+  mkdir -p "$fonts_dir"
+  for font in $(grep -oiE '="[a-z0-9_]+\.fon"' "$WINEPREFIX/system.reg" | tr -d '="' | sort -u); do
+    [ -f "$fonts_dir/$font" ] || [ ! -f "$wine_fonts/$font" ] || cp "$wine_fonts/$font" "$fonts_dir/"
+  done
+}
+
 hivelet_wine_start() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   exec 9>"$WINEPREFIX.lock"
@@ -90,6 +103,7 @@ hivelet_wine_start() {
   wineserver -k 9>&- >/dev/null 2>&1 || true
   hivelet_wine_start_display || { hivelet_wine_stop; return 1; }
   hivelet_wine_create_prefix || { hivelet_wine_stop; return 1; }
+  hivelet_wine_bitmap_fonts
   if ! hivelet_wine_start_server; then
     # A server started by the prefix set-up may still have been running: end it and retry.
     wineserver -k 9>&- >/dev/null 2>&1 || true
