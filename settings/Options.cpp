@@ -1,14 +1,11 @@
 #include "settings/Options.h"
 
+#include "catalogue/TextCase.h"
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
 
 namespace hivelet::settings {
 namespace {
-
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
 
 ui::TsuiCheckBox* CheckBox(ui::Form& form, const char* name, ui::Control* parent, int top,
                            int tabOrder, const char* caption) {
@@ -32,10 +29,7 @@ ui::TsuiButton* Button(ui::Form& form, const char* name, int left, int tabOrder,
 } // namespace
 
 std::string WithRestorePointSystems(const std::string& caption) {
-    std::string upper = caption;
-    for (char& c : upper)
-        c = AsciiUpper(c);
-    const size_t at = upper.find("(XP");
+    const size_t at = catalogue::FindNoCase(caption, "(XP");
     if (at == std::string::npos)
         return caption;
     return caption.substr(0, at) + RestorePointSystems;

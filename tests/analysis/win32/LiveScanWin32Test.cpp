@@ -22,14 +22,8 @@ namespace support = platform::win32::testing;
 
 constexpr const char* HiveListKey = "SYSTEM\\CurrentControlSet\\Control\\hivelist";
 
-// The program's path as Windows sees it (the build passes a POSIX path when it runs under Wine).
 std::string ProgramPath() {
-    std::string path = HIVELET_PROGRAM;
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-        std::replace(path.begin(), path.end(), '/', '\\');
-    }
-    return path;
+    return platform::win32::testing::WindowsPathOf(HIVELET_PROGRAM);
 }
 
 struct RegistryValue {

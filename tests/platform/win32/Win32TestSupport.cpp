@@ -1,5 +1,6 @@
 #include "platform/win32/Win32TestSupport.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace hivelet::platform::win32::testing {
@@ -18,6 +19,14 @@ std::string TestProgramFolder() {
 
 std::string BuiltFile(const std::string& fileName) {
     return TestProgramFolder() + fileName;
+}
+
+std::string WindowsPathOf(std::string path) {
+    if (!path.empty() && path[0] == '/') {
+        path = "Z:" + path;
+        std::replace(path.begin(), path.end(), '/', '\\');
+    }
+    return path;
 }
 
 namespace {

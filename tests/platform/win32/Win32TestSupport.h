@@ -17,6 +17,10 @@ std::string TestProgramFolder();
 // Full path of a program or library built beside the test program.
 std::string BuiltFile(const std::string& fileName);
 
+// `path` as Windows sees it: the build names programs by POSIX paths when it runs under Wine,
+// which reaches them through drive Z:.
+std::string WindowsPathOf(std::string path);
+
 // A new, empty folder under the user's temporary folder, removed with its contents at the end.
 class ScratchFolder {
 public:

@@ -5,6 +5,8 @@
 #include "ui/win32/Win.h"
 #include "ui/win32/Win32Backend.h"
 
+#include "platform/win32/Win32TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,14 +18,8 @@ HWND H(ui::NativeWindow w) {
     return reinterpret_cast<HWND>(w);
 }
 
-// The program's path as Windows sees it (the build passes a POSIX path when it runs under Wine).
 std::string ProgramPath() {
-    std::string path = HIVELET_PROGRAM;
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-        std::replace(path.begin(), path.end(), '/', '\\');
-    }
-    return path;
+    return platform::win32::testing::WindowsPathOf(HIVELET_PROGRAM);
 }
 
 ui::Rect ChildRect(HWND h) {
