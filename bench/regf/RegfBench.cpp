@@ -69,15 +69,7 @@ bool InputOutputFloor(const std::string& source, const std::string& target, uint
         return false;
     }
     outBytes = std::min(outBytes, input.size()); // a compact copy is never larger
-    constexpr uint64_t kPiece = uint64_t{4} << 20;
-    for (uint64_t done = 0; done < outBytes;) {
-        uint64_t piece = std::min(kPiece, outBytes - done);
-        if (!output.write(input.data() + done, piece)) {
-            return false;
-        }
-        done += piece;
-    }
-    return output.publish(false).ok();
+    return output.write(input.data(), outBytes) && output.publish(false).ok();
 }
 
 // The child side: one operation, then "seconds cpu peakMiB" on stdout.

@@ -124,12 +124,13 @@ Status OutputFile::create(const std::string& target, bool replace) {
     return Failure(ErrorKind::Io, target, "no free temporary name next to the target");
 }
 
-bool OutputFile::write(const uint8_t* data, size_t size) {
-    if (fd_ < 0 || writeFailed_) {
-        return false;
-    }
-    while (size > 0) {
-        long n = WriteSome(fd_, data, size);
+// Calls `writeSome(bytes, count, done)` until all `size` bytes are written, retrying interrupted
+// calls; a failure is recorded for failure().
+template <class WriteSomeFn>
+bool OutputFile::writeAll(const uint8_t* data, size_t size, WriteSomeFn writeSome) {
+    size_t done = 0;
+    while (done < size) {
+        long n = writeSome(data + done, size - done, done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -138,10 +139,21 @@ bool OutputFile::write(const uint8_t* data, size_t size) {
             writeError_ = n < 0 ? std::strerror(errno) : "nothing written";
             return false;
         }
-        data += n;
-        size -= static_cast<size_t>(n);
-        written_ += static_cast<uint64_t>(n);
+        done += static_cast<size_t>(n);
     }
+    return true;
+}
+
+bool OutputFile::write(const uint8_t* data, size_t size) {
+    if (fd_ < 0 || writeFailed_) {
+        return false;
+    }
+    if (!writeAll(data, size, [&](const uint8_t* bytes, size_t count, size_t) {
+            return WriteSome(fd_, bytes, count);
+        })) {
+        return false;
+    }
+    written_ += size;
     return true;
 }
 
@@ -149,22 +161,10 @@ bool OutputFile::patch(uint64_t offset, const void* data, size_t size) {
     if (fd_ < 0 || writeFailed_ || offset > written_ || written_ - offset < size) {
         return false;
     }
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        long n = WriteAt(fd_, bytes, size, offset, written_);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            writeFailed_ = true;
-            writeError_ = n < 0 ? std::strerror(errno) : "nothing written";
-            return false;
-        }
-        bytes += n;
-        offset += static_cast<uint64_t>(n);
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    return writeAll(static_cast<const uint8_t*>(data), size,
+                    [&](const uint8_t* bytes, size_t count, size_t done) {
+                        return WriteAt(fd_, bytes, count, offset + done, written_);
+                    });
 }
 
 #if defined(_WIN32)

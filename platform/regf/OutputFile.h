@@ -28,6 +28,8 @@ public:
 
 private:
     void discard();
+    template <class WriteSomeFn>
+    bool writeAll(const uint8_t* data, size_t size, WriteSomeFn writeSome);
 
     std::string target_;
     std::string temporary_;
