@@ -30,6 +30,12 @@ TfrmGetNewHiveProgess::~TfrmGetNewHiveProgess() {
 }
 
 void TfrmGetNewHiveProgess::CreateControls() {
+    // Made first: the language files list its key right after the window's own.
+    bStop = Make<ui::TsuiButton>("bStop");
+    bStop->SetBounds(304, 142, 80, 27);
+    bStop->SetCaption("Stop");
+    bStop->OnClick = [this] { bStopClick(); };
+
     GroupBox1 = Make<ui::TGroupBox>("GroupBox1");
     GroupBox1->SetBounds(8, 8, 377, 121);
 
@@ -56,11 +62,6 @@ void TfrmGetNewHiveProgess::CreateControls() {
     Memo1->SetBorder(false);
     Memo1->SetColor(ui::kDefaultColor);
     Memo1->SetText("Registry Key");
-
-    bStop = Make<ui::TsuiButton>("bStop");
-    bStop->SetBounds(304, 142, 80, 27);
-    bStop->SetCaption("Stop");
-    bStop->OnClick = [this] { bStopClick(); };
 
     Timer1 = Make<ui::TTimer>("Timer1");
     Timer1->SetEnabled(false);

@@ -42,12 +42,12 @@ public:
     ~TfrmGetNewHiveProgess() override;
 
     // --- Controls, in creation order ----------------------------------------------------------
+    ui::TsuiButton* bStop = nullptr;
     ui::TGroupBox* GroupBox1 = nullptr;
     ui::TLabel* Label1 = nullptr;
     ui::TsuiProgressBar* ProgressBar1 = nullptr;
     ui::TLabel* Label2 = nullptr;
     ui::TMemo* Memo1 = nullptr;
-    ui::TsuiButton* bStop = nullptr;
     ui::TTimer* Timer1 = nullptr;
 
     // --- State --------------------------------------------------------------------------------

@@ -38,10 +38,10 @@ void LoadHiveList(platform::Platform& platform, bool isWow64, HiveList& list) {
         !key) {
         return;
     }
+    // A failure part-way leaves the names read before it, which are listed: a hive that can be
+    // named can be compacted.
     std::vector<std::string> names;
-    if (!platform.EnumValueNames(key, names).ok()) {
-        names.clear();
-    }
+    platform.EnumValueNames(key, names);
     for (const auto& name : names) {
         if (!IsCompactableHive(name)) {
             continue;

@@ -34,7 +34,7 @@ inline constexpr uint32_t DiskFull = 112;
 inline constexpr uint32_t AlreadyExists = 183;
 inline constexpr uint32_t MoreData = 234;
 inline constexpr uint32_t NoMoreItems = 259;
-inline constexpr uint32_t BadDb = 1009;          // ERROR_BADDB: the hive file is not a valid hive
+inline constexpr uint32_t BadDb = 1009;           // ERROR_BADDB: the hive file is not a valid hive
 inline constexpr uint32_t RegistryCorrupt = 1015; // ERROR_REGISTRY_CORRUPT
 inline constexpr uint32_t RegistryIoFailed = 1016;
 inline constexpr uint32_t NotAllAssigned = 1300;
@@ -77,9 +77,9 @@ inline constexpr uint32_t Qword = 11;
 namespace token {
 inline constexpr uint32_t AdjustPrivileges = 0x0020;
 inline constexpr uint32_t Query = 0x0008;
-inline constexpr uint32_t AdjustAndQuery = AdjustPrivileges | Query;   // 0x28
-inline constexpr uint32_t AllStandardRights = 0xF00FF;                 // TOKEN_ALL_ACCESS (NT4)
-inline constexpr uint32_t PrivilegeEnabled = 0x2;                      // SE_PRIVILEGE_ENABLED
+inline constexpr uint32_t AdjustAndQuery = AdjustPrivileges | Query; // 0x28
+inline constexpr uint32_t AllStandardRights = 0xF00FF;               // TOKEN_ALL_ACCESS (NT4)
+inline constexpr uint32_t PrivilegeEnabled = 0x2;                    // SE_PRIVILEGE_ENABLED
 inline constexpr const char* BackupPrivilege = "SeBackupPrivilege";
 inline constexpr const char* RestorePrivilege = "SeRestorePrivilege";
 inline constexpr const char* ShutdownPrivilege = "SeShutdownPrivilege";
@@ -95,6 +95,12 @@ inline constexpr uint32_t Remote = 4;
 inline constexpr uint32_t CdRom = 5;
 inline constexpr uint32_t RamDisk = 6;
 } // namespace drive
+
+// ShowWindow commands, for the window a shell request opens.
+namespace show {
+inline constexpr int ShowNormal = 1; // SW_SHOWNORMAL
+inline constexpr int Show = 5;       // SW_SHOW
+} // namespace show
 
 // ExitWindowsEx flags.
 namespace exitflags {
@@ -138,10 +144,10 @@ inline constexpr uint32_t PlatformWin32Windows = 1;
 
 // What the restore-point library did with one request.
 enum class RestorePointOutcome {
-    Created,       // SRSetRestorePointA returned TRUE
-    Failed,        // it returned FALSE
-    LibraryMissing,// SrClient.dll could not be loaded from the system folder
-    EntryMissing,  // the library has no SRSetRestorePointA
+    Created,        // SRSetRestorePointA returned TRUE
+    Failed,         // it returned FALSE
+    LibraryMissing, // SrClient.dll could not be loaded from the system folder
+    EntryMissing,   // the library has no SRSetRestorePointA
 };
 
 // A registry value as read from the hivelist key: its type and raw data bytes.
@@ -161,7 +167,8 @@ public:
     // under WOW64).
     virtual Status OpenKeyEx(RootKey root, const std::string& subKey, uint32_t access,
                              KeyHandle& key) = 0;
-    // Names of every value of an open key, in the registry's enumeration order.
+    // Names of every value of an open key, in the registry's enumeration order. When the
+    // enumeration fails part-way, `names` holds the names read before the failure.
     virtual Status EnumValueNames(KeyHandle key, std::vector<std::string>& names) = 0;
     // Type and raw data of one value (no environment expansion).
     virtual Status QueryValue(KeyHandle key, const std::string& name, RegistryValue& value) = 0;
@@ -192,7 +199,10 @@ public:
     // ExitWindowsEx(flags, reason).
     virtual Status ExitWindows(uint32_t flags, uint32_t reason) = 0;
     // Called when the system ends the session (for a system image: after its restart has
-    // applied every pending replacement). The real system ends the process by itself.
+    // applied every pending replacement, on the thread that called ExitWindows, before that call
+    // returns). As with ExitWindowsEx, the call that restarts returns first: the handler passes
+    // the news on (shell::SessionEnd posts it to the main window) and ends nothing itself. The
+    // real system ends the process by itself.
     virtual void SetSessionEndHandler(std::function<void()> handler) = 0;
 
     // --- Drives and device names (kernel32) ---------------------------------------------------
@@ -232,19 +242,23 @@ public:
     // answers false after a flush, so the result tells nothing.
     virtual bool FlushProfile(const std::string& file) = 0;
 
-    // --- Restore points ---------------------------------------------------------------------------
-    // Loads SrClient.dll from the system folder only, calls SRSetRestorePointA with the request
+    // --- Restore points
+    // --------------------------------------------------------------------------- Loads
+    // SrClient.dll from the system folder only, calls SRSetRestorePointA with the request
     // (description cut to 63 characters and zero-padded to 64), and releases the library.
-    virtual RestorePointOutcome SetRestorePoint(const std::string& description,
-                                                uint32_t eventType, uint32_t restorePointType) = 0;
+    virtual RestorePointOutcome SetRestorePoint(const std::string& description, uint32_t eventType,
+                                                uint32_t restorePointType) = 0;
 
     // --- Shell -----------------------------------------------------------------------------------
-    // ShellExecuteA(owner, "Open", address, NULL, NULL, SW_SHOW). `ownerWindow` is the native
-    // window handle (0 for none). True when the shell accepted the request.
-    virtual bool OpenWebPage(const std::string& address, uintptr_t ownerWindow) = 0;
+    // ShellExecuteA(owner, "Open", address, NULL, NULL, showCommand). `ownerWindow` is the
+    // native window handle (0 for none); `showCommand` one of show::. True when the shell
+    // accepted the request.
+    virtual bool OpenWebPage(const std::string& address, uintptr_t ownerWindow,
+                             int showCommand) = 0;
 
-    // --- Process and clock -------------------------------------------------------------------------
-    // Full path of the running executable (GetModuleFileNameA(NULL, ...)).
+    // --- Process and clock
+    // ------------------------------------------------------------------------- Full path of the
+    // running executable (GetModuleFileNameA(NULL, ...)).
     virtual std::string ExecutablePath() = 0;
     // Milliseconds on a monotonic clock, for measuring how long a save took.
     virtual int64_t MonotonicMilliseconds() = 0;

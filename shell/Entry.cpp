@@ -4,19 +4,21 @@
 
 namespace hivelet::shell {
 
-bool WakeRunningInstance(ui::Application& app) {
-    const std::optional<ui::NativeWindow> running = app.FindWindowByClass(MainWindowClassName);
+bool WakeRunningInstance(ui::Backend& backend) {
+    const std::optional<ui::NativeWindow> running = backend.FindWindowByClass(MainWindowClassName);
     if (!running)
         return false;
-    app.PostTo(*running, WM_RESTOREINSTANCE, 0, 0);
-    app.BringToFront(*running);
+    backend.PostToNative(*running, WM_RESTOREINSTANCE, 0, 0);
+    backend.BringToFront(*running);
     return true;
 }
 
 std::unique_ptr<TfrmMain> CreateMainWindow(ui::Application& app, platform::Platform& platform,
                                            std::vector<std::string> arguments) {
     app.SetTitle(ProductTitle);
-    app.SetUrlOpener([&platform](const std::string& url) { platform.OpenWebPage(url, 0); });
+    app.SetUrlOpener([&platform](const std::string& url) {
+        platform.OpenWebPage(url, 0, platform::show::Show);
+    });
     return ui::CreateForm<TfrmMain>(app, platform, std::move(arguments));
 }
 

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "shell/Main.h"
 #include "ui/Application.h"
+#include "ui/Backend.h"
 
 #include <memory>
 #include <string>
@@ -14,8 +15,10 @@ namespace hivelet::shell {
 
 // Looks for a running Hivelet by its main window's class. When there is one, posts
 // WM_RESTOREINSTANCE to it, brings it to the front and returns true: this process then ends with
-// exit code 0 without creating a window and without passing its command line on.
-bool WakeRunningInstance(ui::Application& app);
+// exit code 0 without passing its command line on. Called with the backend before the
+// application object exists, since that creates the application window: a second instance
+// creates no window at all.
+bool WakeRunningInstance(ui::Backend& backend);
 
 // Gives the application its title and its web-page opener (the platform's shell, no owner
 // window), and creates the main window (FormCreate has run). The caller runs it with app.Run.

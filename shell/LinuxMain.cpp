@@ -9,6 +9,7 @@
 #include "shell/Console.h"
 #include "shell/Entry.h"
 #include "shell/Product.h"
+#include "shell/SessionEnd.h"
 #include "shell/WindowsVersion.h"
 #include "ui/MakeBackend.h"
 
@@ -79,9 +80,9 @@ int main(int argc, char** argv) {
         return shell::DefaultMessageBoxAnswer(box.flags);
     };
     auto backend = ui::MakeBackend(options);
-    ui::Application app(std::move(backend));
-    if (shell::WakeRunningInstance(app))
+    if (shell::WakeRunningInstance(*backend))
         return 0;
+    ui::Application app(std::move(backend));
 
     std::unique_ptr<image::ImagePlatform> platform;
     try {
@@ -94,23 +95,23 @@ int main(int argc, char** argv) {
     if (shell::FirstArgumentSwitch(cl.arguments) == shell::UnattendedSwitch::None)
         return ListHives(*platform);
 
-    std::unique_ptr<shell::TfrmMain> form;
-    // The image restarting ends the program as Windows ends it: at once, without closing the
-    // window (the scheduled snapshots are in place by now).
-    platform->SetSessionEndHandler([&form, &platform] {
-        if (form)
-            std::cout << shell::AnalysisReport(*form);
+    std::unique_ptr<shell::TfrmMain> form = shell::CreateMainWindow(app, *platform, cl.arguments);
+    auto reportRestart = [&platform] {
         const std::optional<image::BootOutcome> boot = platform->lastBoot();
         std::cout << "\nThe system image restarted";
         if (boot)
             std::cout << ": " << boot->replaced.size() << " hive(s) replaced";
         std::cout << ".\n";
+    };
+    // A restart that reaches a window still open ends the program as Windows ends it: at once,
+    // without closing the window. /Silent closes its window first, as it does on Windows.
+    shell::SessionEnd sessionEnd(*platform, *form, [&form, &reportRestart] {
+        std::cout << shell::AnalysisReport(*form);
+        reportRestart();
         std::cout.flush();
         std::cerr.flush();
         std::_Exit(0);
     });
-
-    form = shell::CreateMainWindow(app, *platform, cl.arguments);
     if (progressLine) {
         form->OnScanProgress = [](const std::string& percent, const std::string& hive) {
             std::cerr << analysis::ScanProgressLine(percent, hive, TerminalColumns(STDERR_FILENO))
@@ -127,5 +128,7 @@ int main(int argc, char** argv) {
     if (!form->Unattended)
         return 1; // FormShow refused the run; its message is on the terminal
     std::cout << shell::AnalysisReport(*form);
+    if (sessionEnd.Ended())
+        reportRestart();
     return errorShown ? 1 : 0;
 }

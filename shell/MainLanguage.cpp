@@ -50,7 +50,8 @@ void TfrmMain::miEnglishClick(ui::TMenuItem& item) {
         if (language == OtherLanguage)
             text += std::string("\r\n\r\nPlease visit ") + info::TranslationPage;
         App().MessageBox(text, ProductTitle, ui::mb::Ok);
-        info::OpenWebPage(Platform, *this, info::TranslationPage);
+        // Unlike the help pages, the translation page asks for a window shown normally.
+        info::OpenWebPage(Platform, *this, info::TranslationPage, platform::show::ShowNormal);
     } catch (...) {
     }
 }

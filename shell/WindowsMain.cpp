@@ -5,6 +5,7 @@
 #include "platform/win32/Win32Platform.h"
 #include "shell/CommandLine.h"
 #include "shell/Entry.h"
+#include "shell/SessionEnd.h"
 #include "ui/MakeBackend.h"
 
 #include <cstdlib>
@@ -20,9 +21,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    ui::Application app(ui::MakeBackend());
-    if (shell::WakeRunningInstance(app))
+    std::unique_ptr<ui::Backend> backend = ui::MakeBackend();
+    if (shell::WakeRunningInstance(*backend))
         return 0;
+    ui::Application app(std::move(backend));
 
     std::unique_ptr<platform::Platform> platform;
     if (cl.imageDir) {
@@ -32,13 +34,14 @@ int main(int argc, char** argv) {
             std::cerr << "Hivelet: cannot use the system image: " << e.what() << "\n";
             return 1;
         }
-        // The image restarting ends the program as Windows would: at once.
-        platform->SetSessionEndHandler([] { std::_Exit(0); });
     } else {
         platform = std::make_unique<platform::win32::Win32Platform>();
     }
 
     std::unique_ptr<shell::TfrmMain> form = shell::CreateMainWindow(app, *platform, cl.arguments);
+    // A restart of the image that reaches a window still open ends the program as Windows would:
+    // at once (Windows itself ends the process on the live system).
+    shell::SessionEnd sessionEnd(*platform, *form, [] { std::_Exit(0); });
     app.Run(*form);
     return 0;
 }

@@ -274,7 +274,8 @@ RestorePointOutcome ImagePlatform::SetRestorePoint(const std::string& descriptio
     return logged ? RestorePointOutcome::Created : RestorePointOutcome::Failed;
 }
 
-bool ImagePlatform::OpenWebPage(const std::string& address, uintptr_t /*ownerWindow*/) {
+bool ImagePlatform::OpenWebPage(const std::string& address, uintptr_t /*ownerWindow*/,
+                                int /*showCommand*/) {
     if (address.empty()) {
         return false;
     }

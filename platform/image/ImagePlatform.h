@@ -99,7 +99,7 @@ public:
     platform::RestorePointOutcome SetRestorePoint(const std::string& description,
                                                   uint32_t eventType,
                                                   uint32_t restorePointType) override;
-    bool OpenWebPage(const std::string& address, uintptr_t ownerWindow) override;
+    bool OpenWebPage(const std::string& address, uintptr_t ownerWindow, int showCommand) override;
     std::string ExecutablePath() override;
     int64_t MonotonicMilliseconds() override;
     std::string LocalDateTimeText() override;

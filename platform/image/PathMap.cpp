@@ -116,6 +116,21 @@ std::optional<ResolvedPath> PathMap::ResolveHost(std::string_view path) const {
     if (!inExeFolder && (path.empty() || path.front() != '/')) {
         return std::nullopt;
     }
+    if (inExeFolder) {
+        // The program's own files (options.ini, the language files) are found as Windows finds
+        // them: "Lan=german" reads DLan_German.ini.
+        fs::path host = exeFolder_;
+        std::string_view rest = std::string_view(p).substr(exeFolder_.size());
+        while (!rest.empty()) {
+            const size_t sep = rest.find('/');
+            const std::string name(rest.substr(0, sep));
+            rest = sep == std::string_view::npos ? std::string_view() : rest.substr(sep + 1);
+            if (!name.empty()) {
+                host /= MatchEntry(host, name);
+            }
+        }
+        return ResolvedPath{host, false, 0};
+    }
 #endif
     return ResolvedPath{fs::path(p), false, 0};
 }

@@ -5,7 +5,8 @@
 // folders Windows exempts) and "sysnative" reaches the real System32.
 //
 // Paths in the folder of the running executable (options.ini, language files) and, off
-// Windows, absolute host paths are not part of the image: they resolve to themselves.
+// Windows, absolute host paths are not part of the image: they resolve to themselves, except
+// that names below the executable's folder match ignoring case, as they would on Windows.
 #pragma once
 
 #include "platform/image/Machine.h"

@@ -6,9 +6,10 @@
 
 namespace hivelet::platform::win32 {
 
-bool Win32Platform::OpenWebPage(const std::string& address, uintptr_t ownerWindow) {
+bool Win32Platform::OpenWebPage(const std::string& address, uintptr_t ownerWindow,
+                                int showCommand) {
     HINSTANCE result = ShellExecuteA(reinterpret_cast<HWND>(ownerWindow), "Open", address.c_str(),
-                                     nullptr, nullptr, SW_SHOW);
+                                     nullptr, nullptr, showCommand);
     // Values above 32 mean success; smaller ones are error codes.
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

@@ -4,6 +4,7 @@ hivelet_packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 fonts-wine xvfb xauth imagemagick
   libhivex-bin libwin-hivex-perl libhivex-dev
+  zip unzip
 )
 
 hivelet_install_deps() {

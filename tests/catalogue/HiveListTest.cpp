@@ -122,6 +122,24 @@ TEST_F(LoadHiveListTest, ReloadReplacesAndAnUnreadableKeyEmptiesTheList) {
     EXPECT_EQ(fake.OpenKeyCount(), 0);
 }
 
+TEST_F(LoadHiveListTest, AnEnumerationThatFailsPartWayKeepsWhatItRead) {
+    const std::string cfg = "\\Device\\HarddiskVolume1\\Windows\\System32\\config\\";
+    for (const char* hive : {"SYSTEM", "SOFTWARE", "SAM", "SECURITY"}) {
+        fake.AddFile(std::string("C:\\Windows\\System32\\config\\") + hive, 1);
+        Add(std::string("\\REGISTRY\\MACHINE\\") + hive, cfg + hive);
+    }
+    fake.FailEnumValues(platform::error::AccessDenied, 2);
+    LoadHiveList(fake, false, list);
+    EXPECT_EQ(list.HiveNames, (std::vector<std::string>{"\\REGISTRY\\MACHINE\\SYSTEM",
+                                                        "\\REGISTRY\\MACHINE\\SOFTWARE"}));
+    EXPECT_EQ(list.HiveFiles.size(), 2u);
+    EXPECT_EQ(fake.OpenKeyCount(), 0) << "the key is closed after a failed enumeration too";
+
+    fake.FailEnumValues(platform::error::AccessDenied, 0);
+    LoadHiveList(fake, false, list);
+    EXPECT_TRUE(list.empty());
+}
+
 TEST_F(LoadHiveListTest, Wow64ListsSystemHivesThroughSysnative) {
     fake.AddFile("C:\\Windows\\System32\\config\\SYSTEM", 1);
     fake.AddFile("C:\\Windows\\Sysnative\\config\\SYSTEM", 1);

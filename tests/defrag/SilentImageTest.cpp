@@ -381,7 +381,7 @@ TEST_F(SilentImageTest, SilentThenTheRestartPutsEveryCompactedHiveInPlace) {
     for (const Hive& h : hives) {
         if (LeftAlone(h)) {
             ExpectUntouched(h);
-            // The restart ended the program without a close: the flow removed these itself.
+            // Unused snapshots go before the restart, and the close finds none left.
             EXPECT_FALSE(fs::exists(Host(h, ".hvt"))) << h.name;
         } else {
             ExpectReplaced(h);

@@ -106,6 +106,35 @@ TEST_F(MainLanguageTest, ShowingInEnglishOpensNoLanguageFileButStillFitsTheButto
     ExpectFitted(f);
 }
 
+// The version check ends the showing before the language: a file that is there is not even
+// opened, and the buttons keep their designed widths.
+TEST_F(MainLanguageTest, AnUnsupportedSystemAppliesNoLanguageAndFitsNoButtons) {
+    platform.SetVersion(platform::PlatformWin32Nt, 10, 0);
+    SetLanguage("German");
+    platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
+    TfrmMain& f = Create();
+    const std::vector<ui::TFlatSpeedButton*> buttons{
+        f.bAnalyzeRegistry, f.bDefragRegistry, f.bOptions, f.bLanguage, f.bAbout, f.bExit};
+    std::vector<int> designed;
+    bool fittingWouldChangeOne = false;
+    for (ui::TFlatSpeedButton* b : buttons) {
+        designed.push_back(b->Width());
+        fittingWouldChangeOne |= b->Width() != app->TextWidth(b->Caption(), f.Font()) + 17;
+    }
+    ASSERT_TRUE(fittingWouldChangeOne) << "the check below could not tell";
+    platform.ClearCalls();
+    ShowOnly();
+
+    ASSERT_EQ(headless->MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless->MessageBoxes()[0].text,
+              "The software does not support the current Windows system!");
+    EXPECT_TRUE(KeysRead(platform, InLanguages("German")).empty());
+    EXPECT_EQ(f.bExit->Caption(), "Exit");
+    EXPECT_EQ(f.lTitle1->Caption(), "Main");
+    for (size_t i = 0; i < buttons.size(); ++i)
+        EXPECT_EQ(buttons[i]->Width(), designed[i]) << buttons[i]->Name();
+}
+
 TEST_F(MainLanguageTest, StoredLanguageInSmallLettersIsCheckedAndItsFileApplied) {
     SetLanguage("german");
     platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
@@ -187,6 +216,7 @@ TEST_F(MainLanguageTest, OtherWithoutAFileNamesThePathAndLeadsToTheTranslationPa
     ASSERT_EQ(platform.WebPages().size(), 1u);
     EXPECT_EQ(platform.WebPages()[0].address, info::TranslationPage);
     EXPECT_EQ(platform.WebPages()[0].ownerWindow, headless->WindowOf(f));
+    EXPECT_EQ(platform.WebPages()[0].showCommand, platform::show::ShowNormal);
     EXPECT_EQ(settings::OptionsSetting().Lan, "English");
     EXPECT_EQ(Checked(f), (std::vector<std::string>{"miEnglish"}));
 }
@@ -208,6 +238,7 @@ TEST_F(MainLanguageTest, ARemovedFileIsReportedInTheCurrentLanguageWithoutTheExt
     EXPECT_EQ(headless->MessageBoxes()[0].text, InLanguages("German") + " " + notFound);
     ASSERT_EQ(platform.WebPages().size(), 1u);
     EXPECT_EQ(platform.WebPages()[0].address, info::TranslationPage);
+    EXPECT_EQ(platform.WebPages()[0].showCommand, platform::show::ShowNormal);
     EXPECT_EQ(settings::OptionsSetting().Lan, "French");
     EXPECT_EQ(Checked(f), (std::vector<std::string>{"miFrench"}));
     EXPECT_EQ(f.bExit->Caption(), frenchExit);

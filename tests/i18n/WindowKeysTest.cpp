@@ -1,6 +1,7 @@
 // Every window of Hivelet reads exactly the keys translators are given, in the order of the
 // language files: a renamed control, a control made out of order or a hint display switched on
 // or off where it should not be all change what a translation can reach.
+#include "analysis/GetNewHiveProgress.h"
 #include "defrag/SystemPiont.h"
 #include "i18n/ApplyLanguage.h"
 #include "info/About.h"
@@ -82,6 +83,12 @@ TEST_F(WindowKeysTest, Dialogs) {
 
     defrag::TfrmSystemPoint point(h.app, nullptr, platform, record, [](std::function<void()>) {});
     EXPECT_EQ(KeysRead(point), InventoryKeys("frmSystemPoint"));
+
+    // Never shown here, so its worker never starts.
+    analysis::WorkerThreads workers;
+    auto progress = ui::CreateForm<analysis::TfrmGetNewHiveProgess>(
+        h.app, nullptr, platform, workers, analysis::ScanJob{{}, {}, false, false, "German"});
+    EXPECT_EQ(KeysRead(*progress), InventoryKeys("frmGetNewHiveProgess"));
 }
 
 } // namespace

@@ -158,6 +158,8 @@ TEST_F(InfoTest, PagesOpenWithTheWindowOfTheClickedControlAsOwner) {
     EXPECT_NE(aboutWindow, 0u);
     EXPECT_NE(aboutWindow, mainWindow);
     EXPECT_EQ(pages[4].ownerWindow, aboutWindow);
+    for (const auto& page : pages)
+        EXPECT_EQ(page.showCommand, platform::show::Show) << page.address;
     EXPECT_TRUE(headless->MessageBoxes().empty());
 }
 

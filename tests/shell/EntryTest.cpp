@@ -45,7 +45,7 @@ TEST_F(SingleInstanceTest, ARunningInstanceIsWokenAndNoWindowIsMade) {
     const ui::NativeWindow running =
         headless->AddForeignWindow("ORVANE HIVELET MADE BY ORVANE SOFTWARE");
     headless->AddForeignWindow("Notepad");
-    EXPECT_TRUE(WakeRunningInstance(*app));
+    EXPECT_TRUE(WakeRunningInstance(app->GetBackend()));
     ASSERT_EQ(headless->ForeignPosts().size(), 1u);
     const ui::headless::ForeignPost& post = headless->ForeignPosts()[0];
     EXPECT_EQ(post.window, running);
@@ -58,7 +58,7 @@ TEST_F(SingleInstanceTest, ARunningInstanceIsWokenAndNoWindowIsMade) {
 TEST_F(SingleInstanceTest, AWindowOfAnotherClassDoesNotCount) {
     // Same title, different class: Hivelet starts as usual.
     headless->AddForeignWindow("Orvane Hivelet");
-    EXPECT_FALSE(WakeRunningInstance(*app));
+    EXPECT_FALSE(WakeRunningInstance(app->GetBackend()));
     EXPECT_TRUE(headless->ForeignPosts().empty());
     EXPECT_TRUE(headless->BroughtToFront().empty());
 }
@@ -66,7 +66,8 @@ TEST_F(SingleInstanceTest, AWindowOfAnotherClassDoesNotCount) {
 TEST_F(SingleInstanceTest, TheMainWindowIsFoundByItsClassOnceItExists) {
     std::unique_ptr<TfrmMain> main = CreateMainWindow(*app, platform, {});
     EXPECT_EQ(app->Title(), "Orvane Hivelet");
-    EXPECT_FALSE(WakeRunningInstance(*app)) << "no window before the main window is shown";
+    EXPECT_FALSE(WakeRunningInstance(app->GetBackend()))
+        << "no window before the main window is shown";
     main->Show();
     EXPECT_EQ(app->FindWindowByClass("Orvane Hivelet Made by Orvane Software"),
               headless->WindowOf(*main));
@@ -80,6 +81,7 @@ TEST_F(SingleInstanceTest, TheLinkLabelOpensTheMakersSiteThroughThePlatform) {
     ASSERT_EQ(platform.WebPages().size(), 1u);
     EXPECT_EQ(platform.WebPages()[0].address, "https://www.orvane.example/");
     EXPECT_EQ(platform.WebPages()[0].ownerWindow, 0u);
+    EXPECT_EQ(platform.WebPages()[0].showCommand, platform::show::Show);
     main.reset();
 }
 

@@ -243,6 +243,38 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowSti
     EXPECT_FALSE(headless->HasWindow(f));
 }
 
+// The snapshots go first: a settings file that then cannot be written leaves none behind.
+TEST_F(MainWindowTest, TheSnapshotsAreRemovedEvenWhenSavingTheSettingsThenFails) {
+    TfrmMain& f = Create();
+    ShowOnly();
+    const std::string system = std::string(SystemFile) + ".hvt";
+    const std::string user = std::string(UserFile) + ".hvt";
+    platform.AddFile(system, 4096);
+    platform.AddFile(user, 4096);
+    platform.SetUnwritableFolder("C:\\Program Files\\Hivelet\\");
+    platform.ClearCalls();
+
+    f.bExit->Click();
+
+    EXPECT_FALSE(platform.HasFile(system));
+    EXPECT_FALSE(platform.HasFile(user));
+    EXPECT_TRUE(f.HiveNames.empty());
+    ASSERT_EQ(headless->MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless->MessageBoxes()[0].text,
+              std::string("Unable to write to ") + OptionsFile + ".");
+    // In that order: the deletions, then the failing write.
+    size_t lastDelete = 0, firstWrite = 0;
+    const auto calls = platform.Calls();
+    for (size_t i = 0; i < calls.size(); ++i) {
+        if (calls[i].rfind("DeleteFile", 0) == 0)
+            lastDelete = i;
+        if (!firstWrite && calls[i].rfind("WriteProfileString", 0) == 0)
+            firstWrite = i;
+    }
+    EXPECT_GT(firstWrite, lastDelete);
+    EXPECT_FALSE(headless->HasWindow(f));
+}
+
 TEST_F(MainWindowTest, MinimiseGoesThroughTheSystemCommand) {
     TfrmMain& f = Create();
     app->SetTitle("Orvane Hivelet");

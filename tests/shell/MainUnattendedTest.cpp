@@ -138,7 +138,7 @@ TEST_F(UnattendedTest, AWindowHiddenByASequenceStaysHiddenWhenASecondInstanceKno
     bool shownAfterKnock = true;
     f.duringAnalysis = [&] {
         // The analysis runs a modal loop in which other messages arrive.
-        ASSERT_TRUE(WakeRunningInstance(*app));
+        ASSERT_TRUE(WakeRunningInstance(app->GetBackend()));
         app->ProcessMessages();
         shownAfterKnock = headless->IsWindowShown(f);
     };
@@ -153,7 +153,7 @@ TEST_F(UnattendedTest, ASecondInstanceRestoresAMinimisedWindowAndBringsItForward
         window = headless->WindowOf(f);
         app->Minimize();
         // What the second process does: find the window by its class and knock.
-        ASSERT_TRUE(WakeRunningInstance(*app));
+        ASSERT_TRUE(WakeRunningInstance(app->GetBackend()));
     });
     headless->WhenIdle([&] {
         EXPECT_FALSE(headless->AppMinimized());

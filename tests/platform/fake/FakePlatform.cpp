@@ -456,11 +456,14 @@ Status FakePlatform::EnumValueNames(KeyHandle key, std::vector<std::string>& nam
     if (!open) {
         return Status::Fail(error::InvalidHandle);
     }
+    for (const auto& [name, value] : keys_.at(IdOf(open->root, open->subKey)).values) {
+        if (enumFailure_ && names.size() == enumFailsAfter_) {
+            return Status::Fail(*enumFailure_);
+        }
+        names.push_back(name);
+    }
     if (enumFailure_) {
         return Status::Fail(*enumFailure_);
-    }
-    for (const auto& [name, value] : keys_.at(IdOf(open->root, open->subKey)).values) {
-        names.push_back(name);
     }
     return Status::Ok();
 }
@@ -863,10 +866,10 @@ RestorePointOutcome FakePlatform::SetRestorePoint(const std::string& description
     return outcome;
 }
 
-bool FakePlatform::OpenWebPage(const std::string& address, uintptr_t ownerWindow) {
+bool FakePlatform::OpenWebPage(const std::string& address, uintptr_t ownerWindow, int showCommand) {
     std::lock_guard lock(mutex_);
     LogLocked("OpenWebPage " + address);
-    webPages_.push_back({address, ownerWindow});
+    webPages_.push_back({address, ownerWindow, showCommand});
     return webPageAccepted_;
 }
 

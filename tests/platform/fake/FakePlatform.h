@@ -137,6 +137,7 @@ struct RestorePointRecord {
 struct WebPageRecord {
     std::string address;
     uintptr_t ownerWindow = 0;
+    int showCommand = 0;
 };
 
 struct FakeDrive {
@@ -167,7 +168,12 @@ public:
     }
     // The next opens of this key fail with `code`.
     void FailOpen(RootKey root, const std::string& subKey, uint32_t code);
-    void FailEnumValues(uint32_t code) { enumFailure_ = code; }
+    // Enumeration fails with `code` after `namesBefore` names (0: at once), as RegEnumValueA
+    // does when the key changes or an entry cannot be read part-way through.
+    void FailEnumValues(uint32_t code, size_t namesBefore = 0) {
+        enumFailure_ = code;
+        enumFailsAfter_ = namesBefore;
+    }
     void ScriptSave(RootKey root, const std::string& subKey, SaveScript script);
     void ScriptReplace(RootKey root, const std::string& subKey, Status result);
     // Called at the start of every SaveKey with the target file, outside the fake's lock.
@@ -275,7 +281,7 @@ public:
     platform::RestorePointOutcome SetRestorePoint(const std::string& description,
                                                   uint32_t eventType,
                                                   uint32_t restorePointType) override;
-    bool OpenWebPage(const std::string& address, uintptr_t ownerWindow) override;
+    bool OpenWebPage(const std::string& address, uintptr_t ownerWindow, int showCommand) override;
 
     std::string ExecutablePath() override;
     int64_t MonotonicMilliseconds() override;
@@ -304,6 +310,7 @@ private:
 
     std::map<KeyId, Key> keys_;
     std::optional<uint32_t> enumFailure_;
+    size_t enumFailsAfter_ = 0;
     std::map<KeyId, SaveScript> saveScripts_;
     std::map<KeyId, Status> replaceScripts_;
     std::function<void(const std::string&)> saveHook_;

@@ -55,7 +55,7 @@ TEST(ImageThreads, SavingOnAWorkerWhileTheUiThreadLooksAtFiles) {
         image.FileExists(snapshot);
         image.OpenExclusive("C:\\Windows\\System32\\config\\SAM.hvt");
         image.GetLogicalDriveStrings(104, drives);
-        image.OpenWebPage("https://example.org/" + std::to_string(looks), 0);
+        image.OpenWebPage("https://example.org/" + std::to_string(looks), 0, platform::show::Show);
         ++looks;
     }
     worker.join();

@@ -114,6 +114,37 @@ TEST_F(PathMapping, TheExecutablesFolderAndHostPathsStayOnTheHost) {
                                  "Languages\\DLan_German.ini"));
 }
 
+// The language setting keeps the letter case the user chose; the program's files are found as
+// Windows would find them, beside the executable and in its Languages folder.
+TEST_F(PathMapping, TheExecutablesOwnFilesMatchIgnoringCase) {
+    TempFolder exeFolder("-exe");
+    WriteStandardImage(folder_.path(), false, "", Hives::Placeholder);
+    WriteBytes(exeFolder.path() / "Languages/DLan_German.ini",
+               "[ResourceString]\r\nRES_Not_Found=nicht gefunden\r\n");
+    WriteBytes(exeFolder.path() / "DLan_French.ini",
+               "[ResourceString]\r\nRES_Not_Found=absent\r\n");
+    ImageOptions options;
+    options.executablePath = (exeFolder.path() / "hivelet").string();
+    ImagePlatform image(folder_.path(), options);
+    const std::string exe = image.ExecutablePath();
+    const std::string folder = exe.substr(0, exe.find_last_of("\\/") + 1);
+
+    EXPECT_TRUE(image.FileExists(folder + "Languages/DLan_german.ini"));
+    EXPECT_TRUE(image.FileExists(folder + "LANGUAGES\\dlan_GERMAN.INI"));
+    EXPECT_EQ(image.GetProfileString("ResourceString", "RES_Not_Found", "-",
+                                     folder + "languages/DLan_german.ini"),
+              "nicht gefunden");
+    EXPECT_TRUE(image.FileExists(folder + "DLan_french.ini"));
+    EXPECT_EQ(
+        image.GetProfileString("ResourceString", "RES_Not_Found", "-", folder + "dlan_french.ini"),
+        "absent");
+    EXPECT_FALSE(image.FileExists(folder + "DLan_Germa.ini"));
+    // A file written under another spelling updates the one that is there.
+    EXPECT_TRUE(image.WriteProfileString("ResourceString", "X", "1", folder + "DLAN_FRENCH.INI"));
+    EXPECT_NE(ReadBytes(exeFolder.path() / "DLan_French.ini").find("X=1"), std::string::npos);
+    EXPECT_FALSE(fs::exists(exeFolder.path() / "DLAN_FRENCH.INI"));
+}
+
 TEST_F(PathMapping, ProfileNamesWithoutAFolderLiveInTheWindowsFolder) {
     WriteStandardImage(folder_.path(), true, "SystemRoot=C:\\WinNT\\\r\n", Hives::Placeholder);
     fs::create_directories(folder_.path() / "C/WinNT");

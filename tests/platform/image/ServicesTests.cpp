@@ -221,9 +221,10 @@ TEST_F(ImageServices, RestorePointsFollowTheMachineFile) {
 
 TEST_F(ImageServices, WebPagesAreLoggedInTheImage) {
     ImagePlatform& image = Make();
-    EXPECT_TRUE(image.OpenWebPage("https://example.org/help", 0));
-    EXPECT_TRUE(image.OpenWebPage("https://example.org/evil\nboot 9: replaced", 0));
-    EXPECT_FALSE(image.OpenWebPage("", 0));
+    EXPECT_TRUE(image.OpenWebPage("https://example.org/help", 0, platform::show::Show));
+    EXPECT_TRUE(
+        image.OpenWebPage("https://example.org/evil\nboot 9: replaced", 0, platform::show::Show));
+    EXPECT_FALSE(image.OpenWebPage("", 0, platform::show::Show));
     auto log = image.ReadLog(WebPageLog);
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0], "https://example.org/help");

@@ -3,7 +3,8 @@
 //   version   the platform's GetVersion answer: "ok platformId major minor build|servicePack"
 //   comctl32  the path of the common controls library the manifest activates
 //   wait      waits until it is ended (it holds whatever handles it inherited)
-//   (nothing) ends at once with exit code 0
+//   (nothing) ends at once with exit code 0; when HIVELET_PROBE_SHOW names a file, it first
+//             writes there the show command it was started with (STARTUPINFO.wShowWindow)
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WindowsApi.h"
 
@@ -12,6 +13,16 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
+        char file[MAX_PATH] = {};
+        if (GetEnvironmentVariableA("HIVELET_PROBE_SHOW", file, MAX_PATH) > 0) {
+            STARTUPINFOA si{};
+            si.cb = sizeof si;
+            GetStartupInfoA(&si);
+            if (FILE* out = std::fopen(file, "w")) {
+                std::fprintf(out, "%d", (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : -1);
+                std::fclose(out);
+            }
+        }
         return 0;
     }
     if (std::strcmp(argv[1], "version") == 0) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <regex>
 
 namespace hivelet::platform::win32 {
@@ -83,9 +84,37 @@ TEST(Win32Process, TheMonotonicClockNeverGoesBack) {
 
 TEST(Win32Shell, OpeningReportsWhetherTheShellAcceptedTheRequest) {
     Win32Platform platform;
-    EXPECT_FALSE(platform.OpenWebPage("C:\\no such folder\\page.html", 0));
+    EXPECT_FALSE(platform.OpenWebPage("C:\\no such folder\\page.html", 0, show::Show));
     // Opening a program starts it; the probe ends at once when given no arguments.
-    EXPECT_TRUE(platform.OpenWebPage(testing::BuiltFile("platform_win32_probe.exe"), 0));
+    EXPECT_TRUE(
+        platform.OpenWebPage(testing::BuiltFile("platform_win32_probe.exe"), 0, show::Show));
+}
+
+// The show command reaches what the shell starts: the probe writes the one it was given.
+TEST(Win32Shell, TheShowCommandIsPassedToWhatOpens) {
+    Win32Platform platform;
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string file = std::string(temp) + "hivelet-probe-show.txt";
+    ASSERT_TRUE(SetEnvironmentVariableA("HIVELET_PROBE_SHOW", file.c_str()));
+    for (int command : {show::ShowNormal, show::Show}) {
+        SCOPED_TRACE(command);
+        DeleteFileA(file.c_str());
+        ASSERT_TRUE(
+            platform.OpenWebPage(testing::BuiltFile("platform_win32_probe.exe"), 0, command));
+        std::string text;
+        for (int i = 0; i < 200 && text.empty(); ++i) {
+            Sleep(25);
+            if (FILE* in = std::fopen(file.c_str(), "r")) {
+                char buffer[16] = {};
+                text = std::fgets(buffer, sizeof buffer, in) ? buffer : "";
+                std::fclose(in);
+            }
+        }
+        EXPECT_EQ(text, std::to_string(command));
+    }
+    SetEnvironmentVariableA("HIVELET_PROBE_SHOW", nullptr);
+    DeleteFileA(file.c_str());
 }
 
 } // namespace

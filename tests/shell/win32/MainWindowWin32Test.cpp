@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 
 namespace hivelet::shell::test {
 namespace {
@@ -96,6 +97,68 @@ TEST_F(MainWindowWin32Test, PressesOnTheBackgroundMoveTheWindow) {
     form->Close();
 }
 
+// A right-click on the background, where the hit test answers caption so the window can be
+// dragged, still reaches the background picture and pops the help menu at the cursor.
+TEST_F(MainWindowWin32Test, ARightClickOnTheBackgroundPopsTheHelpMenu) {
+    form->Show();
+    HWND h = H(ui::win32::WindowOf(*form));
+    SetForegroundWindow(h);
+    RECT r;
+    GetWindowRect(h, &r);
+    const POINT between{r.left + 380, r.top + 345}; // between the step hints
+    ASSERT_EQ(SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(between.x, between.y)), HTCAPTION);
+    ASSERT_TRUE(SetCursorPos(between.x, between.y));
+
+    std::vector<std::string> seen;
+    POINT menuAt{-1, -1};
+    ui::TTimer* watch = form->Make<ui::TTimer>("watchMenu");
+    watch->SetInterval(50);
+    int waited = 0;
+    watch->OnTimer = [&] {
+        HWND menuWindow = FindWindowA("#32768", nullptr);
+        if ((!menuWindow || !IsWindowVisible(menuWindow)) && ++waited < 100)
+            return;
+        watch->SetEnabled(false);
+        if (menuWindow) {
+            RECT m;
+            GetWindowRect(menuWindow, &m);
+            menuAt = {m.left, m.top};
+            HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+            for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                char text[64] = {};
+                GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+                seen.push_back(text);
+            }
+            EndMenu();
+        }
+        form->Close();
+    };
+    watch->SetEnabled(true);
+    // The press itself, as the mouse sends it.
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    ASSERT_EQ(SendInput(2, clicks, sizeof(INPUT)), 2u);
+    app.RunUntil([&] { return !IsWindow(h); });
+
+    EXPECT_EQ(seen, (std::vector<std::string>{"&Help", "", "H&omepage", "", "&Check for Update", "",
+                                              "&About..."}));
+    EXPECT_EQ(menuAt.x, between.x);
+    EXPECT_EQ(menuAt.y, between.y);
+}
+
+// Windows created by the process being watched, reported by the window system as they appear.
+std::atomic<DWORD> watchedProcess{0};
+std::atomic<int> windowsCreatedByWatched{0};
+void CALLBACK CountCreatedWindows(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG, DWORD,
+                                  DWORD) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (event == EVENT_OBJECT_CREATE && object == OBJID_WINDOW && process == watchedProcess)
+        ++windowsCreatedByWatched;
+}
+
 // A second Hivelet.exe finds this window by its class, posts WM_RESTOREINSTANCE, brings it
 // forward and ends with exit code 0 without a window of its own.
 TEST_F(MainWindowWin32Test, ASecondInstanceWakesThisOneAndEnds) {
@@ -115,8 +178,16 @@ TEST_F(MainWindowWin32Test, ASecondInstanceWakesThisOneAndEnds) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &si, &pi));
+    // Started held, so that every window it could create is seen.
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                               nullptr, nullptr, &si, &pi));
+    watchedProcess = pi.dwProcessId;
+    windowsCreatedByWatched = 0;
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, CountCreatedWindows,
+                        pi.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
+    EXPECT_NE(hook, nullptr);
+    ResumeThread(pi.hThread);
     // The loop must run while the other process looks for the window (FindWindow sends nothing,
     // but a foreground change can); wait for it to end, handling messages meanwhile.
     DWORD exitCode = 1;
@@ -134,6 +205,9 @@ TEST_F(MainWindowWin32Test, ASecondInstanceWakesThisOneAndEnds) {
         Sleep(10);
     }
     EXPECT_EQ(woken, 1);
+    if (hook)
+        UnhookWinEvent(hook);
+    EXPECT_EQ(windowsCreatedByWatched, 0) << "the second instance looks before it makes windows";
     EXPECT_FALSE(app.IsMinimized());
     // The /Silent of the second process reached nobody: no unattended run here.
     EXPECT_FALSE(form->Unattended);
