@@ -134,12 +134,9 @@ TEST_F(MainWindowWin32Test, ARightClickOnTheBackgroundPopsTheHelpMenu) {
         form->Close();
     };
     watch->SetEnabled(true);
-    // The press itself, as the mouse sends it.
-    INPUT clicks[2] = {};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-    ASSERT_EQ(SendInput(2, clicks, sizeof(INPUT)), 2u);
+    // What the window gets from the system for a right-click there: the context-menu request
+    // for itself at the cursor's screen position.
+    PostMessageA(h, WM_CONTEXTMENU, WPARAM(h), MAKELPARAM(between.x, between.y));
     app.RunUntil([&] { return !IsWindow(h); });
 
     EXPECT_EQ(seen, (std::vector<std::string>{"&Help", "", "H&omepage", "", "&Check for Update", "",
