@@ -34,7 +34,7 @@ inline constexpr uint32_t DiskFull = 112;
 inline constexpr uint32_t AlreadyExists = 183;
 inline constexpr uint32_t MoreData = 234;
 inline constexpr uint32_t NoMoreItems = 259;
-inline constexpr uint32_t BadDb = 1009;          // ERROR_BADDB: the hive file is not a valid hive
+inline constexpr uint32_t BadDb = 1009;           // ERROR_BADDB: the hive file is not a valid hive
 inline constexpr uint32_t RegistryCorrupt = 1015; // ERROR_REGISTRY_CORRUPT
 inline constexpr uint32_t RegistryIoFailed = 1016;
 inline constexpr uint32_t NotAllAssigned = 1300;
@@ -77,9 +77,9 @@ inline constexpr uint32_t Qword = 11;
 namespace token {
 inline constexpr uint32_t AdjustPrivileges = 0x0020;
 inline constexpr uint32_t Query = 0x0008;
-inline constexpr uint32_t AdjustAndQuery = AdjustPrivileges | Query;   // 0x28
-inline constexpr uint32_t AllStandardRights = 0xF00FF;                 // TOKEN_ALL_ACCESS (NT4)
-inline constexpr uint32_t PrivilegeEnabled = 0x2;                      // SE_PRIVILEGE_ENABLED
+inline constexpr uint32_t AdjustAndQuery = AdjustPrivileges | Query; // 0x28
+inline constexpr uint32_t AllStandardRights = 0xF00FF;               // TOKEN_ALL_ACCESS (NT4)
+inline constexpr uint32_t PrivilegeEnabled = 0x2;                    // SE_PRIVILEGE_ENABLED
 inline constexpr const char* BackupPrivilege = "SeBackupPrivilege";
 inline constexpr const char* RestorePrivilege = "SeRestorePrivilege";
 inline constexpr const char* ShutdownPrivilege = "SeShutdownPrivilege";
@@ -138,10 +138,10 @@ inline constexpr uint32_t PlatformWin32Windows = 1;
 
 // What the restore-point library did with one request.
 enum class RestorePointOutcome {
-    Created,       // SRSetRestorePointA returned TRUE
-    Failed,        // it returned FALSE
-    LibraryMissing,// SrClient.dll could not be loaded from the system folder
-    EntryMissing,  // the library has no SRSetRestorePointA
+    Created,        // SRSetRestorePointA returned TRUE
+    Failed,         // it returned FALSE
+    LibraryMissing, // SrClient.dll could not be loaded from the system folder
+    EntryMissing,   // the library has no SRSetRestorePointA
 };
 
 // A registry value as read from the hivelist key: its type and raw data bytes.
@@ -216,6 +216,11 @@ public:
     // GetFullPathNameA, then FindFirstFileA admitting every attribute: the directory entry's size
     // (high * 2^32 + low). nullopt when no entry is found. The file is never opened.
     virtual std::optional<uint64_t> FindFileSize(const std::string& path) = 0;
+    // Checks a hive file with Hivelet's own verifier (platform/regf VerifyHiveFile: base block
+    // and checksum, bins, cells, the whole tree from the root), reading the file without writing
+    // it. BadDb with the verifier's reason when the file is not a sound hive, FileNotFound when
+    // it does not exist.
+    virtual Status VerifyHiveFile(const std::string& path) = 0;
 
     // --- Profile (INI) files, with the Windows lookup rules --------------------------------------
     // GetPrivateProfileStringA with a 2048-character buffer: at most 2047 characters come back.
@@ -232,19 +237,26 @@ public:
     // answers false after a flush, so the result tells nothing.
     virtual bool FlushProfile(const std::string& file) = 0;
 
-    // --- Restore points ---------------------------------------------------------------------------
-    // Loads SrClient.dll from the system folder only, calls SRSetRestorePointA with the request
+    // --- Restore points
+    // --------------------------------------------------------------------------- Loads
+    // SrClient.dll from the system folder only, calls SRSetRestorePointA with the request
     // (description cut to 63 characters and zero-padded to 64), and releases the library.
-    virtual RestorePointOutcome SetRestorePoint(const std::string& description,
-                                                uint32_t eventType, uint32_t restorePointType) = 0;
+    virtual RestorePointOutcome SetRestorePoint(const std::string& description, uint32_t eventType,
+                                                uint32_t restorePointType) = 0;
 
     // --- Shell -----------------------------------------------------------------------------------
     // ShellExecuteA(owner, "Open", address, NULL, NULL, SW_SHOW). `ownerWindow` is the native
     // window handle (0 for none). True when the shell accepted the request.
     virtual bool OpenWebPage(const std::string& address, uintptr_t ownerWindow) = 0;
 
-    // --- Process and clock -------------------------------------------------------------------------
-    // Full path of the running executable (GetModuleFileNameA(NULL, ...)).
+    // --- Event log -------------------------------------------------------------------------------
+    // RegisterEventSourceA(NULL, source), ReportEventA with one string as an error event
+    // (EVENTLOG_ERROR_TYPE) in the Application log, DeregisterEventSource. True when reported.
+    virtual bool ReportErrorEvent(const std::string& source, const std::string& text) = 0;
+
+    // --- Process and clock
+    // ------------------------------------------------------------------------- Full path of the
+    // running executable (GetModuleFileNameA(NULL, ...)).
     virtual std::string ExecutablePath() = 0;
     // Milliseconds on a monotonic clock, for measuring how long a save took.
     virtual int64_t MonotonicMilliseconds() = 0;

@@ -5,6 +5,7 @@
 #include "platform/win32/Win32Platform.h"
 #include "shell/CommandLine.h"
 #include "shell/Entry.h"
+#include "shell/Usage.h"
 #include "ui/MakeBackend.h"
 
 #include <cstdlib>
@@ -17,7 +18,12 @@ int main(int argc, char** argv) {
     const shell::CommandLine cl = shell::ParseCommandLine({argv + 1, argv + argc});
     if (!cl.error.empty()) {
         std::cerr << "Hivelet: " << cl.error << "\n";
-        return 2;
+        return shell::ExitBadArguments;
+    }
+    if (cl.help || cl.version) {
+        std::cout << (cl.help ? shell::HelpText(shell::Build::Windows, "Hivelet.exe")
+                              : shell::VersionLine() + "\n");
+        return shell::ExitDone;
     }
 
     ui::Application app(ui::MakeBackend());
@@ -40,5 +46,5 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<shell::TfrmMain> form = shell::CreateMainWindow(app, *platform, cl.arguments);
     app.Run(*form);
-    return 0;
+    return form->ExitCode();
 }
