@@ -133,7 +133,22 @@ void TfrmGetNewHiveProgess::WMStartScan() {
     worker->HiveNames = job_.HiveNames;
     worker->HiveFiles = job_.HiveFiles;
     worker->IsWow64 = job_.IsWow64;
-    TScanTaskThread::Start(std::move(worker), workers_);
+    std::string notStarted;
+    try {
+        TScanTaskThread::Start(std::move(worker), workers_);
+    } catch (const std::exception& e) {
+        notStarted = std::string(ScanNotStartedText) + " " + e.what();
+    } catch (...) {
+        notStarted = ScanNotStartedText;
+    }
+    if (!notStarted.empty()) {
+        // No worker, so no report and no close would ever come: say so once and end the showing
+        // as an incomplete analysis.
+        ScanThread.reset();
+        App().ShowException(notStarted);
+        Close();
+        return;
+    }
 
     // The worker's first report is handled after this handler returns.
     TotalSize = 0;

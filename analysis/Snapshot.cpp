@@ -55,7 +55,16 @@ bool SaveHiveToFile(platform::Platform& platform, const std::string& keyPath,
     if (!owner.key) {
         return false;
     }
-    return platform.SaveKey(owner.key, targetFile).ok();
+    // A save that broke off part-way can leave a truncated hive that looks like a fine saving;
+    // Windows would boot from it if it were put in place. Whatever the save left is used only
+    // when the save succeeded and the file is a sound hive; anything else is removed, so it
+    // counts as a failed save: no reduction, never scheduled.
+    const bool saved =
+        platform.SaveKey(owner.key, targetFile).ok() && platform.VerifyHiveFile(targetFile).ok();
+    if (!saved && platform.FileExists(targetFile)) {
+        platform.DeleteFile(targetFile);
+    }
+    return saved;
 }
 
 bool IsFileLocked(platform::Platform& platform, const std::string& path) {

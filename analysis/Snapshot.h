@@ -20,8 +20,10 @@ void EnableBackupPrivilege(platform::Platform& platform);
 // into root and sub-key (the sub-key keeps its case); under WOW64 the machine SOFTWARE hive is
 // opened with KEY_QUERY_VALUE | KEY_WOW64_64KEY so that its whole 64-bit view is saved, every
 // other hive with the plain open. An existing target is deleted first in every case, because the
-// save service will not write over a file; the key is closed in every case. True when the save
-// service reported success.
+// save service will not write over a file; the key is closed in every case. After the save the
+// file is checked with the platform's hive verifier (structure, checksums, the whole tree). True
+// when the save service reported success and the file passed the check; otherwise whatever the
+// save left is deleted.
 bool SaveHiveToFile(platform::Platform& platform, const std::string& keyPath,
                     const std::string& targetFile, bool isWow64);
 

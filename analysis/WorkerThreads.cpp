@@ -4,6 +4,11 @@
 
 namespace hivelet::analysis {
 
+WorkerThreads::WorkerThreads(Launcher launch) : launch_(std::move(launch)) {
+    if (!launch_)
+        launch_ = [](std::function<void()> run) { return std::thread(std::move(run)); };
+}
+
 WorkerThreads::~WorkerThreads() {
     WaitAll();
 }
@@ -11,7 +16,7 @@ WorkerThreads::~WorkerThreads() {
 void WorkerThreads::Start(std::function<void()> body) {
     JoinEnded();
     auto ended = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([body = std::move(body), ended]() mutable {
+    std::thread thread = launch_([body = std::move(body), ended]() mutable {
         body();
         // Whatever the body owned is gone before the thread counts as ended.
         body = nullptr;

@@ -20,13 +20,17 @@ namespace hivelet::analysis {
 
 class WorkerThreads {
 public:
-    WorkerThreads() = default;
+    // Starts the thread that runs a body; it throws (std::system_error) when the system refuses
+    // a thread. The default makes a std::thread.
+    using Launcher = std::function<std::thread(std::function<void()>)>;
+
+    explicit WorkerThreads(Launcher launch = {});
     ~WorkerThreads();
     WorkerThreads(const WorkerThreads&) = delete;
     WorkerThreads& operator=(const WorkerThreads&) = delete;
 
     // Runs `body` on a new thread. `body` must not let an exception escape (a thread that throws
-    // ends the process).
+    // ends the process). Throws when no thread can be started; `body` then never runs.
     void Start(std::function<void()> body);
     // Waits until every thread started so far has ended.
     void WaitAll();
@@ -40,6 +44,7 @@ private:
     };
     void JoinEnded();
 
+    Launcher launch_;
     std::vector<Worker> workers_;
 };
 

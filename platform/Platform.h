@@ -226,6 +226,11 @@ public:
     // GetFullPathNameA, then FindFirstFileA admitting every attribute: the directory entry's size
     // (high * 2^32 + low). nullopt when no entry is found. The file is never opened.
     virtual std::optional<uint64_t> FindFileSize(const std::string& path) = 0;
+    // Checks a hive file with Hivelet's own verifier (platform/regf VerifyHiveFile: base block
+    // and checksum, bins, cells, the whole tree from the root), reading the file without writing
+    // it. BadDb with the verifier's reason when the file is not a sound hive, FileNotFound when
+    // it does not exist.
+    virtual Status VerifyHiveFile(const std::string& path) = 0;
 
     // --- Profile (INI) files, with the Windows lookup rules --------------------------------------
     // GetPrivateProfileStringA with a 2048-character buffer: at most 2047 characters come back.
@@ -255,6 +260,11 @@ public:
     // accepted the request.
     virtual bool OpenWebPage(const std::string& address, uintptr_t ownerWindow,
                              int showCommand) = 0;
+
+    // --- Event log -------------------------------------------------------------------------------
+    // RegisterEventSourceA(NULL, source), ReportEventA with one string as an error event
+    // (EVENTLOG_ERROR_TYPE) in the Application log, DeregisterEventSource. True when reported.
+    virtual bool ReportErrorEvent(const std::string& source, const std::string& text) = 0;
 
     // --- Process and clock
     // ------------------------------------------------------------------------- Full path of the

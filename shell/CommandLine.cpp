@@ -6,16 +6,26 @@ namespace hivelet::shell {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
-    size_t first = 0;
-    if (!args.empty() && args[0] == ImageOption) {
-        if (args.size() < 2 || args[1].empty()) {
-            cl.error = "--image needs the folder of a system image";
+    size_t next = 0;
+    while (next < args.size() && args[next].rfind("--", 0) == 0) {
+        const std::string& option = args[next++];
+        if (option == ImageOption) {
+            if (next >= args.size() || args[next].empty()) {
+                cl.error = "--image needs the folder of a system image";
+                return cl;
+            }
+            cl.imageDir = args[next++];
+        } else if (option == HelpOption) {
+            cl.help = true;
+        } else if (option == VersionOption) {
+            cl.version = true;
+        } else {
+            // Options that take a value read it here, as --image does.
+            cl.error = "unknown option " + option;
             return cl;
         }
-        cl.imageDir = args[1];
-        first = 2;
     }
-    cl.arguments.assign(args.begin() + static_cast<std::ptrdiff_t>(first), args.end());
+    cl.arguments.assign(args.begin() + static_cast<std::ptrdiff_t>(next), args.end());
     return cl;
 }
 

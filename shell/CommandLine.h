@@ -1,5 +1,6 @@
-// The command line: `[--image DIR] [/Silent | /Scan [RESULTFILE]]`. "--image" belongs to this
-// build and comes first; every rule about "the first argument" applies to what follows it.
+// The command line: `[OPTIONS] [/Silent | /Scan [RESULTFILE]]`. The options ("--image DIR",
+// "--help", "--version") belong to this build and come first; every rule about "the first
+// argument" applies to what follows them.
 #pragma once
 
 #include <optional>
@@ -9,14 +10,19 @@
 namespace hivelet::shell {
 
 inline constexpr const char* ImageOption = "--image";
+inline constexpr const char* HelpOption = "--help";
+inline constexpr const char* VersionOption = "--version";
 
 struct CommandLine {
     std::optional<std::string> imageDir; // the system image to work on, when given
-    std::vector<std::string> arguments;  // everything after "--image DIR"
-    std::string error;                   // not empty: the command line cannot be used
+    bool help = false;                   // print the usage and end
+    bool version = false;                // print the version and end
+    std::vector<std::string> arguments;  // everything after the options
+    std::string error;                   // not empty: the command line cannot be used (one line)
 };
 
-// `args` excludes the program name.
+// `args` excludes the program name. Options are read while the arguments begin with "--"; an
+// option this build does not know is an error.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 enum class UnattendedSwitch { None, Silent, Scan };

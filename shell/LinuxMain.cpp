@@ -10,6 +10,7 @@
 #include "shell/Entry.h"
 #include "shell/Product.h"
 #include "shell/SessionEnd.h"
+#include "shell/Usage.h"
 #include "shell/WindowsVersion.h"
 #include "ui/MakeBackend.h"
 
@@ -25,7 +26,7 @@ using namespace hivelet;
 
 namespace {
 
-constexpr const char* Usage = "usage: hivelet --image DIR [/Silent | /Scan [RESULTFILE]]";
+constexpr const char* ProgramName = "hivelet";
 
 // Posted before the loop starts, handled after FormShow: a run that FormShow did not turn into
 // an unattended sequence (for example on an unsupported system) has nothing more to do here.
@@ -54,15 +55,24 @@ int ListHives(platform::Platform& platform) {
 
 int main(int argc, char** argv) {
     const shell::CommandLine cl = shell::ParseCommandLine({argv + 1, argv + argc});
+    const std::string usage = shell::UsageLine(shell::Build::Linux, ProgramName);
     if (!cl.error.empty()) {
-        std::cerr << "hivelet: " << cl.error << " (" << Usage << ")\n";
-        return 2;
+        std::cerr << "hivelet: " << cl.error << " (" << usage << ")\n";
+        return shell::ExitBadArguments;
+    }
+    if (cl.help) {
+        std::cout << shell::HelpText(shell::Build::Linux, ProgramName);
+        return shell::ExitDone;
+    }
+    if (cl.version) {
+        std::cout << shell::VersionLine() << "\n";
+        return shell::ExitDone;
     }
     if (!cl.imageDir) {
         std::cerr << "hivelet: this build works on a Windows system image; give its folder with "
                      "--image DIR ("
-                  << Usage << ")\n";
-        return 2;
+                  << usage << ")\n";
+        return shell::ExitBadArguments;
     }
 
     // No screen: every box is printed and answered with its default button. An error box means
@@ -112,6 +122,11 @@ int main(int argc, char** argv) {
         std::cerr.flush();
         std::_Exit(0);
     });
+    form->OnUnattendedMessage = [progressLine](const std::string& line) {
+        if (progressLine)
+            std::cerr << analysis::ScanProgressLine("", "", 0);
+        std::cerr << line << std::endl;
+    };
     if (progressLine) {
         form->OnScanProgress = [](const std::string& percent, const std::string& hive) {
             std::cerr << analysis::ScanProgressLine(percent, hive, TerminalColumns(STDERR_FILENO))
@@ -126,9 +141,9 @@ int main(int argc, char** argv) {
     app.Run(*form);
 
     if (!form->Unattended)
-        return 1; // FormShow refused the run; its message is on the terminal
+        return shell::ExitNotDone; // FormShow refused the run; its message is on the terminal
     std::cout << shell::AnalysisReport(*form);
     if (sessionEnd.Ended())
         reportRestart();
-    return errorShown ? 1 : 0;
+    return errorShown ? shell::ExitNotDone : form->ExitCode();
 }

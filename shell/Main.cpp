@@ -31,7 +31,11 @@ TfrmMain::TfrmMain(ui::Application& app, platform::Platform& platform,
     WireEvents();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    // The reporting of boxes speaks for this window; it must not outlive it.
+    if (answeringBoxes_)
+        App().AnswerBoxesWith(nullptr);
+}
 
 void TfrmMain::WireEvents() {
     bExit->OnClick = [this] { bExitClick(); };
@@ -88,9 +92,19 @@ void TfrmMain::FormShow() {
     for (const std::string& name : HiveNames)
         lvMain->AddItem(name, {"", "", ""});
 
+    // Started by a scheduler or a script: no box may wait for a person, from the first one on.
+    const UnattendedSwitch requested = FirstArgumentSwitch(Arguments);
+    if (requested != UnattendedSwitch::None) {
+        exitCode_ = 1; // until the sequence has done its work
+        ReportBoxesInstead();
+    }
+
     if (!IsSupportedWindowsVersion(GetWindowsVersionCode(Platform))) {
-        // The window stays usable, but untouched by settings, language and switches.
         App().MessageBox(UnsupportedSystemText, ProductTitle, ui::mb::Ok);
+        // The window stays usable, but untouched by settings, language and switches. A run that
+        // nobody watches has nothing left to do and would never end.
+        if (requested != UnattendedSwitch::None)
+            Close();
         return;
     }
 
@@ -101,7 +115,7 @@ void TfrmMain::FormShow() {
         i18n::ApplyLanguage(Platform, *this, options.Lan);
     FitButtonWidths();
 
-    switch (FirstArgumentSwitch(Arguments)) {
+    switch (requested) {
     case UnattendedSwitch::Silent:
         Unattended = true;
         Post(WM_SILENTRUN);
@@ -125,8 +139,11 @@ void TfrmMain::SetLanguageChecks() {
 }
 
 void TfrmMain::FormClose() {
+    closed_ = true;
     // A scan abandoned by its close box may still be saving the hive in hand; its snapshot
-    // would appear after the cleanup below and stay behind. Workers end after that one save.
+    // would appear after the cleanup below and stay behind. Workers end after that one save; a
+    // dialog still open over this window was closed first (ui::Form::Close), so none of them
+    // waits for a hand-over that only this thread could serve.
     Workers.WaitAll();
     // Snapshots handed to a pending replacement cannot be deleted under their name, so this
     // removes only those of hives that were not replaced.

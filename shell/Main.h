@@ -56,6 +56,18 @@ public:
     // progress dialog changes them, then two empty texts once the dialog has closed (the Linux
     // build's progress line on a terminal).
     std::function<void(const std::string& percent, const std::string& hive)> OnScanProgress;
+    // Where a run started with /Silent or /Scan puts what it would have shown in a message box,
+    // one line ("Orvane Hivelet: text") each: nobody may be there to answer a box, so none is
+    // shown and each counts as answered with its default button. Unset: standard error.
+    std::function<void(const std::string& line)> OnUnattendedMessage;
+    // Set by the compaction: every hive with a reduction was handed to Windows and the restart
+    // was accepted.
+    bool CompactionSucceeded = false;
+
+    // The process's exit code once the window has closed: 0 for every interactive run and for an
+    // unattended run that did all it should; 1 when its analysis or compaction did not succeed
+    // or it reported an error.
+    int ExitCode() const { return reportedError_ ? 1 : exitCode_; }
 
     // --- Controls, in creation order ----------------------------------------------------------
     ui::TImage* Image1 = nullptr; // background picture and drag surface
@@ -185,6 +197,13 @@ private:
     void RunUnattended(void (TfrmMain::*sequence)());
     void SilentSequence();
     void ScanSequence();
+    // From here on every box of this run is reported (OnUnattendedMessage) instead of shown.
+    void ReportBoxesInstead();
+
+    bool closed_ = false;         // FormClose has run: a run still under way has lost its window
+    int exitCode_ = 0;            // see ExitCode
+    bool reportedError_ = false;  // an unattended run reported a box
+    bool answeringBoxes_ = false; // ReportBoxesInstead has taken over the application's boxes
 };
 
 } // namespace hivelet::shell

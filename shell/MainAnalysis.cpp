@@ -54,6 +54,12 @@ void TfrmMain::bAnalyzeRegistryClick() {
     dialog->ShowModal();
     if (OnScanProgress)
         OnScanProgress("", "");
+    // The main window was closed while the dialog was up (the close ended the dialog first):
+    // nothing of this run counts, and nothing of the window may change any more.
+    if (closed_) {
+        bDefragRegistry->SetEnabled(false);
+        return;
+    }
     const bool complete = dialog->ScanComplete();
 
     // A SOFTWARE snapshot below a quarter of its hive was not saved, or only in part: nobody may

@@ -26,6 +26,7 @@ inline constexpr const char* RestartRefusedText =
 void TfrmMain::bDefragRegistryClick() {
     // Only a complete and sound analysis enables the button; the unattended run comes here by a
     // direct call, so the rule is checked here as well.
+    CompactionSucceeded = false;
     if (!bDefragRegistry->Enabled())
         return;
 
@@ -55,13 +56,18 @@ void TfrmMain::bDefragRegistryClick() {
 
     // Each hive on its own: a hive that is refused neither stops the others nor is reported.
     std::vector<std::string> notHandedOver;
+    bool everyHiveHandedOver = true;
     const size_t count = std::min(HiveNames.size(), HiveFiles.size());
     for (size_t i = 0; i < count; ++i) {
         const std::string& keyPath = HiveNames[i];
         const std::string snapshot = HiveFiles[i] + analysis::SnapshotSuffix;
-        if (HasNoReduction(keyPath) ||
-            !defrag::ReplaceHive(Platform, keyPath, snapshot, HiveFiles[i] + defrag::BackupSuffix))
+        if (HasNoReduction(keyPath)) {
             notHandedOver.push_back(snapshot);
+        } else if (!defrag::ReplaceHive(Platform, keyPath, snapshot,
+                                        HiveFiles[i] + defrag::BackupSuffix)) {
+            notHandedOver.push_back(snapshot);
+            everyHiveHandedOver = false;
+        }
     }
 
     if (!Unattended)
@@ -73,6 +79,7 @@ void TfrmMain::bDefragRegistryClick() {
             Platform.DeleteFile(snapshot);
     // Also when nothing was scheduled: the user was told the computer restarts.
     const platform::Status restart = defrag::RestartComputer(Platform, true);
+    CompactionSucceeded = everyHiveHandedOver && restart.ok();
     if (!restart.ok() && !Unattended)
         App().MessageBox(RestartRefusedText, ProductTitle, ui::mb::Ok | ui::mb::IconWarning);
 }

@@ -2,8 +2,11 @@
 // up, and the unattended sequences that /Silent and /Scan post from FormShow.
 #include "shell/Main.h"
 
+#include "shell/Console.h"
+#include "shell/Product.h"
 #include "ui/WindowSlot.h"
 
+#include <iostream>
 #include <stdexcept>
 
 namespace hivelet::shell {
@@ -27,6 +30,25 @@ void TfrmMain::WMRestoreInstance() {
     ui::Form* front = App().ActiveForm();
     if (front && front->Slot())
         App().BringToFront(front->Slot()->Native());
+}
+
+void TfrmMain::ReportBoxesInstead() {
+    answeringBoxes_ = true;
+    App().AnswerBoxesWith([this](const ui::MessageBoxRequest& box) {
+        // Every box of an unattended run tells of something it could not do.
+        reportedError_ = true;
+        const std::string line = MessageBoxLine(box.caption, box.text);
+        if (OnUnattendedMessage)
+            OnUnattendedMessage(line);
+        else
+            std::cerr << line << std::endl;
+        // Also where an administrator looks for what a scheduled run did; a log that refuses
+        // the event changes nothing.
+        Platform.ReportErrorEvent(ProductTitle, box.text);
+        // What the box would have answered had somebody pressed Enter: the sequence goes on as
+        // it would then.
+        return DefaultMessageBoxAnswer(box.flags);
+    });
 }
 
 void TfrmMain::WMSilentRun() {
@@ -56,8 +78,11 @@ void TfrmMain::RunUnattended(void (TfrmMain::*sequence)()) {
 void TfrmMain::SilentSequence() {
     bAnalyzeRegistryClick();
     // Only a complete and sound analysis enables the compaction.
-    if (bDefragRegistry->Enabled())
-        bDefragRegistryClick();
+    if (!bDefragRegistry->Enabled())
+        return;
+    bDefragRegistryClick();
+    if (CompactionSucceeded)
+        exitCode_ = 0;
 }
 
 void TfrmMain::ScanSequence() {
@@ -67,8 +92,13 @@ void TfrmMain::ScanSequence() {
         throw UnableToWrite(file);
 
     bAnalyzeRegistryClick();
-    if (file.empty())
+    // Complete and sound: the one outcome that enables the compaction.
+    const bool analysed = bDefragRegistry->Enabled();
+    if (file.empty()) {
+        if (analysed)
+            exitCode_ = 0;
         return;
+    }
 
     const std::pair<const char*, std::string> values[] = {
         {ScanCurrentSizeKey, lCurrentRegistrySize->Caption()},
@@ -81,6 +111,8 @@ void TfrmMain::ScanSequence() {
         if (!Platform.WriteProfileString(ScanResultSection, key, value, file))
             throw UnableToWrite(file);
     Platform.FlushProfile(file);
+    if (analysed)
+        exitCode_ = 0;
 }
 
 } // namespace hivelet::shell

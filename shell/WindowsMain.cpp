@@ -6,6 +6,7 @@
 #include "shell/CommandLine.h"
 #include "shell/Entry.h"
 #include "shell/SessionEnd.h"
+#include "shell/Usage.h"
 #include "ui/MakeBackend.h"
 
 #include <cstdlib>
@@ -18,7 +19,12 @@ int main(int argc, char** argv) {
     const shell::CommandLine cl = shell::ParseCommandLine({argv + 1, argv + argc});
     if (!cl.error.empty()) {
         std::cerr << "Hivelet: " << cl.error << "\n";
-        return 2;
+        return shell::ExitBadArguments;
+    }
+    if (cl.help || cl.version) {
+        std::cout << (cl.help ? shell::HelpText(shell::Build::Windows, "Hivelet.exe")
+                              : shell::VersionLine() + "\n");
+        return shell::ExitDone;
     }
 
     std::unique_ptr<ui::Backend> backend = ui::MakeBackend();
@@ -43,5 +49,5 @@ int main(int argc, char** argv) {
     // at once (Windows itself ends the process on the live system).
     shell::SessionEnd sessionEnd(*platform, *form, [] { std::_Exit(0); });
     app.Run(*form);
-    return 0;
+    return form->ExitCode();
 }

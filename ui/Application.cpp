@@ -36,6 +36,8 @@ void Application::RunUntil(const std::function<bool()>& done) {
 }
 
 int Application::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
+    if (boxAnswer_)
+        return boxAnswer_(MessageBoxRequest{text, caption, flags});
     return backend_->MessageBox(ActiveForm(), text, caption, flags);
 }
 
@@ -47,7 +49,7 @@ std::string Application::ErrorBoxText(std::string text) {
 }
 
 void Application::ShowException(const std::string& text) {
-    backend_->MessageBox(ActiveForm(), ErrorBoxText(text), title_, mb::Ok | mb::IconError);
+    MessageBox(ErrorBoxText(text), title_, mb::Ok | mb::IconError);
 }
 
 void Application::Guard(const std::function<void()>& fn) {
@@ -117,6 +119,25 @@ void Application::OpenUrl(const std::string& url) {
 
 Form* Application::ActiveForm() const {
     return modalStack_.empty() ? mainForm_ : modalStack_.back();
+}
+
+void Application::CloseModalFormsOwnedBy(const Form& owner) {
+    auto ownedBy = [&owner](const Form* f) {
+        for (const Form* o = f->Owner(); o; o = o->Owner())
+            if (o == &owner)
+                return true;
+        return false;
+    };
+    // Innermost first, each as its own close would: FormClose, then the window goes. Their loops
+    // see the result and unwind once control returns to them.
+    const std::vector<Form*> open(modalStack_.rbegin(), modalStack_.rend());
+    for (Form* f : open) {
+        if (!ownedBy(f))
+            continue;
+        if (f->modalResult_ == mrNone)
+            f->modalResult_ = mrCancel;
+        f->CloseWindow();
+    }
 }
 
 void Application::PushModal(Form& f) {

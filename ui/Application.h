@@ -50,6 +50,12 @@ public:
     // when its last character's code is above that of ".".
     void ShowException(const std::string& text);
     static std::string ErrorBoxText(std::string text);
+    // While set, no box is shown: MessageBox and ShowException hand each box to `answer`, and
+    // what it returns stands for the button pressed. For runs that nobody watches, where a box
+    // would wait for ever. Unset (empty) to show boxes again.
+    void AnswerBoxesWith(std::function<int(const MessageBoxRequest&)> answer) {
+        boxAnswer_ = std::move(answer);
+    }
     // Runs `fn`; an exception that escapes it goes to the general error box and the caller goes
     // on. Every event the toolkit fires runs through this.
     void Guard(const std::function<void()>& fn);
@@ -87,6 +93,9 @@ private:
     friend class Form;
     void PushModal(Form& f);
     void PopModal(Form& f);
+    // Closes every modal form owned by `owner` or by a form it owns (with Cancel unless a
+    // result is set), innermost first: their owner is closing under them.
+    void CloseModalFormsOwnedBy(const Form& owner);
 
     std::unique_ptr<Backend> backend_;
     std::string title_ = "Hivelet";
@@ -94,6 +103,7 @@ private:
     bool terminated_ = false;
     std::vector<Form*> modalStack_;
     std::function<void(const std::string&)> urlOpener_;
+    std::function<int(const MessageBoxRequest&)> boxAnswer_;
     std::thread::id uiThread_;
 };
 

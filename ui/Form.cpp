@@ -262,13 +262,18 @@ void Form::Close() {
     }
     if (!visible_ && !slot_)
         return;
+    // The dialogs shown over this form go first: their workers are abandoned and released
+    // before this form's close may wait for them.
+    app_.CloseModalFormsOwnedBy(*this);
     CloseWindow();
     if (app_.mainForm_ == this)
         app_.Terminate();
 }
 
 void Form::CloseWindow() {
-    if (closing_)
+    // A modal form closed from outside its loop (CloseModalFormsOwnedBy) is not closed again when
+    // the loop unwinds.
+    if (closing_ || (!slot_ && !visible_))
         return;
     closing_ = true;
     app_.Guard([this] { FormClose(); });

@@ -148,7 +148,9 @@ public:
 
     // Closes the window: on a modal form it sets the result to Cancel and lets the modal loop
     // close it; otherwise FormClose runs, the window goes, and closing the application's main
-    // form ends the application's loop. From here on posts to the closed window do nothing.
+    // form ends the application's loop. Closing a form first closes every modal form it owns
+    // (each with Cancel), so their workers are abandoned before its own FormClose runs. From
+    // here on posts to the closed window do nothing.
     void Close();
 
     // --- Messages and threads ---------------------------------------------------------------

@@ -11,12 +11,6 @@
 
 namespace hivelet::ui {
 
-struct MessageBoxRequest {
-    std::string text;
-    std::string caption;
-    uint32_t flags = 0;
-};
-
 struct BackendOptions {
     // With no screen (the native build): answers each message box, and may show it (print it).
     // Unset, a box answers with its default button. The Win32 build shows real boxes instead.

@@ -92,6 +92,13 @@ inline constexpr uint32_t DefButton3 = 0x200;
 inline constexpr uint32_t DefButtonMask = 0xF00;
 } // namespace mb
 
+// A message box as asked for, for whoever answers it when no box can be shown.
+struct MessageBoxRequest {
+    std::string text;
+    std::string caption;
+    uint32_t flags = 0;
+};
+
 // Window messages the toolkit itself understands (the Windows numbers).
 namespace wm {
 inline constexpr uint32_t Close = 0x0010;

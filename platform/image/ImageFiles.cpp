@@ -3,6 +3,7 @@
 
 #include "platform/ini/AtomicWrite.h"
 #include "platform/ini/ProfileFile.h"
+#include "platform/regf/Regf.h"
 
 #include <fstream>
 #include <system_error>
@@ -51,6 +52,18 @@ bool ImagePlatform::OpenExclusive(const std::string& path) {
     }
     std::fstream f(p->host, std::ios::in | std::ios::out | std::ios::binary);
     return f.is_open();
+}
+
+platform::Status ImagePlatform::VerifyHiveFile(const std::string& path) {
+    std::optional<ResolvedPath> p = paths_.Resolve(path);
+    if (!p || !IsFile(p->host)) {
+        return platform::Status::Fail(platform::error::FileNotFound, path + ": no such file");
+    }
+    const regf::Status verified = regf::VerifyHiveFile(p->host.string());
+    if (!verified.ok()) {
+        return platform::Status::Fail(platform::error::BadDb, verified.message);
+    }
+    return platform::Status::Ok();
 }
 
 std::optional<uint64_t> ImagePlatform::FindFileSize(const std::string& path) {

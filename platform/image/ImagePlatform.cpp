@@ -283,6 +283,11 @@ bool ImagePlatform::OpenWebPage(const std::string& address, uintptr_t /*ownerWin
     return state_.AppendLog(WebPageLog, address, LocalDateTime());
 }
 
+bool ImagePlatform::ReportErrorEvent(const std::string& source, const std::string& text) {
+    std::lock_guard lock(mutex_);
+    return state_.AppendLog(EventLog, source + ": " + text, LocalDateTime());
+}
+
 std::string ImagePlatform::ExecutablePath() {
     return ExecutableOf(options_);
 }

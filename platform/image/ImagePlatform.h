@@ -86,6 +86,7 @@ public:
     bool DeleteFile(const std::string& path) override;
     bool OpenExclusive(const std::string& path) override;
     std::optional<uint64_t> FindFileSize(const std::string& path) override;
+    platform::Status VerifyHiveFile(const std::string& path) override;
 
     // --- Profile files ---
     std::string GetProfileString(const std::string& section, const std::string& key,
@@ -100,6 +101,7 @@ public:
                                                   uint32_t eventType,
                                                   uint32_t restorePointType) override;
     bool OpenWebPage(const std::string& address, uintptr_t ownerWindow, int showCommand) override;
+    bool ReportErrorEvent(const std::string& source, const std::string& text) override;
     std::string ExecutablePath() override;
     int64_t MonotonicMilliseconds() override;
     std::string LocalDateTimeText() override;

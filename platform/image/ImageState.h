@@ -7,6 +7,7 @@
 //   boot.log            one line per restart: what was replaced, what stayed pending and why
 //   restore-points.log  one line per restore point created
 //   web-pages.log       one line per web page opened
+//   events.log          one line per event reported to the event log ("source: text")
 //
 // File paths in state.ini and journal.ini are relative to the image root, '/'-separated, as the
 // files are named on disk. state.ini and journal.ini are replaced atomically; logs are appended.
@@ -24,6 +25,7 @@ inline constexpr const char* StateFolderName = ".hivelet-state";
 inline constexpr const char* BootLog = "boot.log";
 inline constexpr const char* RestorePointLog = "restore-points.log";
 inline constexpr const char* WebPageLog = "web-pages.log";
+inline constexpr const char* EventLog = "events.log";
 
 // One hive replacement: at the next restart `live` moves to `backup` (with its logs) and `fresh`
 // takes its name.

@@ -49,6 +49,7 @@ public:
     bool DeleteFile(const std::string& path) override;
     bool OpenExclusive(const std::string& path) override;
     std::optional<uint64_t> FindFileSize(const std::string& path) override;
+    Status VerifyHiveFile(const std::string& path) override;
 
     std::string GetProfileString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue, const std::string& file) override;
@@ -61,6 +62,7 @@ public:
                                         uint32_t restorePointType) override;
 
     bool OpenWebPage(const std::string& address, uintptr_t ownerWindow, int showCommand) override;
+    bool ReportErrorEvent(const std::string& source, const std::string& text) override;
 
     std::string ExecutablePath() override;
     int64_t MonotonicMilliseconds() override;

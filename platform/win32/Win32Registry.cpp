@@ -1,6 +1,8 @@
 // Registry services: the hive list key, opening hive roots, saving and replacing hives.
+#include "platform/regf/Regf.h"
 #include "platform/win32/HandleTables.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace hivelet::platform::win32 {
@@ -121,6 +123,27 @@ Status Win32Platform::SaveKey(KeyHandle key, const std::string& file) {
         DeleteFileA(file.c_str());
     }
     return FromError(result);
+}
+
+Status Win32Platform::VerifyHiveFile(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return Status::Fail(error::FileNotFound, path + ": no such file");
+    }
+    // The verifier's file names are not in the ANSI code page: a name with other characters is
+    // handed over by its short (8.3) form. Without one the check fails, and the snapshot with it.
+    std::string readable = path;
+    if (std::any_of(path.begin(), path.end(), [](char c) { return (unsigned char)c > 0x7F; })) {
+        std::vector<char> shortName(MAX_PATH + 1);
+        const DWORD n = GetShortPathNameA(path.c_str(), shortName.data(), MAX_PATH + 1);
+        if (n > 0 && n <= MAX_PATH) {
+            readable.assign(shortName.data(), n);
+        }
+    }
+    const regf::Status verified = regf::VerifyHiveFile(readable);
+    if (!verified.ok()) {
+        return Status::Fail(error::BadDb, verified.message);
+    }
+    return Status::Ok();
 }
 
 Status Win32Platform::ReplaceKey(RootKey root, const std::string& subKey,

@@ -4,6 +4,7 @@
 #include "MainFixture.h"
 
 #include "analysis/Snapshot.h"
+#include "ui/WindowSlot.h"
 
 #include <atomic>
 #include <chrono>
@@ -68,6 +69,40 @@ TEST_F(AnalysisRunTest, AMissingSnapshotCountsAsUnchangedAndTheUsersSeparatorIsU
     EXPECT_EQ(Totals(), (Cells{"10,496 KB", "8,448 KB", "2,048 KB", "19,5%"}));
     EXPECT_FALSE(platform.HasFile(Snap(SamFile)));
     EXPECT_TRUE(f.bDefragRegistry->Enabled());
+}
+
+// A snapshot is used only when its save succeeded and it is a sound hive. A truncated one would
+// look like a fine saving and be put in place; instead it counts as a failed save.
+TEST_F(AnalysisRunTest, ASnapshotThatFailsItsCheckOrABrokenOffSaveShowsNoReduction) {
+    AddMachineHive(TestHive(SystemHive, SystemFile, 1'048'576, 524'288).WritesBadHive());
+    AddMachineHive(TestHive(SamHive, SamFile, 262'144).BreaksOff(65'536));
+    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'194'304, 2'097'152));
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+
+    EXPECT_EQ(Row(0), (Cells{"1,024 KB", "1,024 KB", "0%"}));
+    EXPECT_EQ(Row(1), (Cells{"256 KB", "256 KB", "0%"}));
+    EXPECT_EQ(Row(2), (Cells{"4,096 KB", "2,048 KB", "50%"}));
+    EXPECT_EQ(Totals(), (Cells{"5,376 KB", "3,328 KB", "2,048 KB", "38.1%"}));
+    EXPECT_FALSE(platform.HasFile(Snap(SystemFile)));
+    EXPECT_FALSE(platform.HasFile(Snap(SamFile)));
+    EXPECT_TRUE(f.HasNoReduction(SystemHive)) << "never scheduled";
+    EXPECT_TRUE(f.HasNoReduction(SamHive));
+    EXPECT_TRUE(f.bDefragRegistry->Enabled());
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+// The SOFTWARE check does not change: a rejected SOFTWARE snapshot is gone, which is below a
+// quarter of its hive.
+TEST_F(AnalysisRunTest, ARejectedSoftwareSnapshotFailsTheAnalysis) {
+    AddMachineHive(TestHive(SystemHive, SystemFile, 1'048'576, 524'288));
+    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'194'304, 4'000'000).WritesBadHive());
+    shell::TfrmMain& f = Show();
+    f.bAnalyzeRegistryClick();
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{NoSuccessText}));
+    EXPECT_FALSE(f.bDefragRegistry->Enabled());
+    EXPECT_EQ(f.lCurrentRegistrySize->Caption(), "");
+    EXPECT_FALSE(platform.HasFile(Snap(SoftwareFile)));
 }
 
 TEST_F(AnalysisRunTest, BelowThreePercentAdvisesAgainstCompactingUnlessUnattended) {
@@ -248,6 +283,53 @@ TEST_F(AnalysisRunTest, AbandoningTheDialogCountsAsIncompleteAndClosingWaitsForT
     form.reset();
     EXPECT_FALSE(platform.HasFile(Snap(SamFile))) << "the snapshot in hand was removed after it";
     EXPECT_FALSE(platform.HasFile(Snap(SoftwareFile))) << "and nothing after it was started";
+}
+
+// The main window is closed while the dialog is up (the taskbar, a taskkill, a hidden window of
+// an unattended run). Its close waits for the worker, so it must first stop the scan and release
+// the worker's hand-over to the dialog; the snapshots are then cleaned as every close does.
+TEST_F(AnalysisRunTest, ClosingTheMainWindowDuringTheScanStopsItBeforeItWaits) {
+    auto gate = std::make_shared<fake::Gate>();
+    AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
+    AddMachineHive(TestHive(SamHive, SamFile, 262'144, 131'072).HeldAt(gate, 4096));
+    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'000'000, 3'000'000));
+    shell::TfrmMain& f = Show();
+
+    std::atomic<bool> closed{false};
+    std::atomic<bool> rescued{false};
+    std::shared_ptr<ui::detail::WindowSlot> dialogWindow;
+    std::thread helper;
+    AtGate(gate, [&] {
+        dialogWindow = Dialog()->Slot();
+        // Lets the save go once the close waits, so the worker goes on to its next hand-over.
+        // Should the close never come back, the dialog's window is ended from here so that the
+        // test fails instead of hanging.
+        helper = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            gate->Release();
+            for (int i = 0; i < 1000 && !closed; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!closed) {
+                rescued = true;
+                dialogWindow->Expire();
+            }
+        });
+        ASSERT_TRUE(f.Post(ui::wm::Close)); // as the system closes the window
+    });
+    f.bAnalyzeRegistryClick();
+    closed = true;
+    helper.join();
+    EXPECT_FALSE(rescued) << "the close waited on the scan until the test ended the dialog";
+
+    EXPECT_FALSE(headless->HasWindow(f));
+    EXPECT_EQ(f.Workers.Running(), 0u);
+    EXPECT_FALSE(f.bDefragRegistry->Enabled());
+    EXPECT_EQ(f.lCurrentRegistrySize->Caption(), "") << "nothing of the run counts";
+    EXPECT_TRUE(BoxTexts().empty());
+    form.reset();
+    for (const char* file : {SystemFile, SamFile, SoftwareFile})
+        EXPECT_FALSE(platform.HasFile(Snap(file))) << file;
+    EXPECT_EQ(platform.Saves().size(), 2u) << "the scan stopped after the hive in hand";
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "analysis/GetNewHiveProgress.h"
 #include "analysis/Snapshot.h"
 
+#include <system_error>
+
 namespace hivelet::analysis::test {
 namespace {
 
@@ -385,6 +387,28 @@ TEST_F(ProgressDialogTest, AnErrorInTheWorkerEndsTheScanIncompleteAndIsShown) {
     EXPECT_FALSE(d.ScanComplete());
     EXPECT_EQ(platform.Saves().size(), 1u) << "the failing save never reached the service";
     EXPECT_EQ(platform.OpenKeyCount(), 0) << "the key of the failing save is closed";
+}
+
+// The system refuses the worker's thread: nothing would ever report or close, so the dialog
+// says so once and ends; the analysis counts as incomplete.
+TEST_F(ProgressDialogTest, AWorkerThatCannotStartIsReportedOnceAndEndsTheShowing) {
+    AddThree(100'000, 200'000, 300'000);
+    WorkerThreads refusing([](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                "no thread");
+    });
+    ScanJob job{Names(), Files(), false, true, "English"};
+    auto d = ui::CreateForm<TfrmGetNewHiveProgess>(*app, nullptr, platform, refusing, job);
+    EXPECT_EQ(d->ShowModal(), ui::mrCancel);
+    ASSERT_EQ(headless->MessageBoxes().size(), 1u);
+    const ui::headless::MessageBoxRecord& box = headless->MessageBoxes()[0];
+    EXPECT_EQ(box.text.rfind(ScanNotStartedText, 0), 0u) << box.text;
+    EXPECT_NE(box.text.find("no thread"), std::string::npos) << box.text;
+    EXPECT_EQ(box.flags & ui::mb::IconMask, ui::mb::IconError);
+    EXPECT_FALSE(d->ScanComplete());
+    EXPECT_FALSE(d->Timer1->Enabled());
+    EXPECT_TRUE(platform.Saves().empty());
+    EXPECT_EQ(refusing.Running(), 0u);
 }
 
 TEST_F(ProgressDialogTest, ShownInTheUsersLanguageExceptEnglish) {

@@ -29,6 +29,17 @@ struct TestHive {
         saveFails = true;
         return *this;
     }
+    // The save service reports success but writes a file that is not a sound hive.
+    TestHive& WritesBadHive() {
+        badHive = true;
+        return *this;
+    }
+    // The save fails part-way and leaves `bytes` of its snapshot behind.
+    TestHive& BreaksOff(uint64_t bytes) {
+        saveFails = true;
+        sizeLeftOnFailure = bytes;
+        return *this;
+    }
     // The save stops at `g` with a snapshot of `bytes` so far, until the gate is released.
     TestHive& HeldAt(std::shared_ptr<fake::Gate> g, uint64_t bytes = 0) {
         gate = std::move(g);
@@ -41,6 +52,8 @@ struct TestHive {
     std::optional<uint64_t> liveSize; // nullopt: the live file cannot be found
     uint64_t snapshotSize = 8192;     // what a successful save writes
     bool saveFails = false;
+    bool badHive = false;
+    uint64_t sizeLeftOnFailure = 0;
     std::shared_ptr<fake::Gate> gate;
     uint64_t sizeWhileHeld = 0;
 };
@@ -87,6 +100,8 @@ protected:
         script.fileSize = h.snapshotSize;
         script.gate = h.gate;
         script.sizeWhileHeld = h.sizeWhileHeld;
+        script.writesBadHive = h.badHive;
+        script.sizeLeftOnFailure = h.sizeLeftOnFailure;
         if (h.saveFails)
             script.result = platform::Status::Fail(platform::error::AccessDenied);
         platform.ScriptSave(root, subKey, script);

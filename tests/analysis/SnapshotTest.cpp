@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace hivelet::analysis {
@@ -89,6 +90,32 @@ TEST_F(SaveHiveTest, HeldTargetOrFailingServiceGivesFalseAndClosesTheKey) {
     fake.ScriptSave(RootKey::LocalMachine, "SYSTEM",
                     {Status::Fail(platform::error::PrivilegeNotHeld), 0, nullptr, 0});
     EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", "C:\\s.hvt", false));
+    EXPECT_EQ(fake.OpenKeyCount(), 0);
+}
+
+// Only a save that succeeded and wrote a sound hive leaves a snapshot: a save that broke off
+// part-way, or a file the verifier rejects, is removed and counts as a failed save.
+TEST_F(SaveHiveTest, OnlyASucceededSaveOfASoundHiveLeavesASnapshot) {
+    fake::SaveScript brokenOff;
+    brokenOff.result = Status::Fail(platform::error::DiskFull);
+    brokenOff.sizeLeftOnFailure = 4096;
+    fake.ScriptSave(RootKey::LocalMachine, "SYSTEM", brokenOff);
+    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", "C:\\s.hvt", false));
+    EXPECT_FALSE(fake.HasFile("C:\\s.hvt"));
+
+    fake::SaveScript badHive;
+    badHive.fileSize = 4096;
+    badHive.writesBadHive = true;
+    fake.ScriptSave(RootKey::LocalMachine, "SOFTWARE", badHive);
+    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Target, false));
+    EXPECT_FALSE(fake.HasFile(Target));
+
+    fake.ClearCalls();
+    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\USER\\S-1-5-18", "C:\\u.hvt", false));
+    EXPECT_TRUE(fake.HasFile("C:\\u.hvt"));
+    const std::vector<std::string> calls = fake.Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "VerifyHiveFile C:\\u.hvt -> 0"), calls.end())
+        << "the written snapshot is checked";
     EXPECT_EQ(fake.OpenKeyCount(), 0);
 }
 

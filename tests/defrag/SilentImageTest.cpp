@@ -249,6 +249,15 @@ protected:
         ui::headless::HeadlessBackend& headless = *backend;
         ui::Application app(std::move(backend));
         auto form = shell::CreateMainWindow(app, platform, std::move(arguments));
+        // An unattended run shows no box: what it reports instead counts as what it told.
+        std::vector<ui::headless::MessageBoxRecord> reported;
+        form->OnUnattendedMessage = [&reported](const std::string& line) {
+            const std::string caption = "Orvane Hivelet";
+            ui::headless::MessageBoxRecord r;
+            r.caption = caption;
+            r.text = line.rfind(caption + ": ", 0) == 0 ? line.substr(caption.size() + 2) : line;
+            reported.push_back(r);
+        };
         headless.WhenIdle([&] {
             if (interact)
                 interact(*form, headless);
@@ -260,7 +269,9 @@ protected:
         if (rows)
             for (size_t i = 0; i < form->lvMain->ItemCount(); ++i)
                 rows->push_back(form->lvMain->Item(i));
-        return headless.MessageBoxes();
+        std::vector<ui::headless::MessageBoxRecord> told = headless.MessageBoxes();
+        told.insert(told.end(), reported.begin(), reported.end());
+        return told;
     }
 
     // Runs the Linux program itself on the image, as a scheduler would.

@@ -70,7 +70,8 @@ TEST_P(UnsupportedSystemTest, SaysSoListsTheHivesAndStopsThere) {
     const UnsupportedSystem s = GetParam();
     platform.SetVersion(s.platformId, s.major, s.minor);
     WriteOptions(platform, "IsShowLine=0\r\nLan=German\r\n");
-    ScriptedMain& f = Create<ScriptedMain>({"/Silent"});
+    // Started by a person (with a switch nobody may be there: see the unattended suite).
+    ScriptedMain& f = Create<ScriptedMain>();
     RunMainWindow();
 
     ASSERT_EQ(headless->MessageBoxes().size(), 1u);
@@ -83,7 +84,6 @@ TEST_P(UnsupportedSystemTest, SaysSoListsTheHivesAndStopsThere) {
     EXPECT_TRUE(f.lvMain->GridLines()) << "grid lines stay as designed";
     EXPECT_TRUE(CheckedLanguages(f).empty());
     EXPECT_FALSE(f.Unattended);
-    EXPECT_TRUE(f.events.empty()) << "the switch is ignored";
 }
 
 INSTANTIATE_TEST_SUITE_P(

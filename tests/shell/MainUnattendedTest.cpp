@@ -9,6 +9,14 @@ constexpr const char* ResultFile = "D:\\Reports\\scan.ini";
 
 class UnattendedTest : public MainWindowTest {
 protected:
+    // A window for an unattended run whose reports (what it would have shown in boxes) are kept.
+    template <class F = TfrmMain> F& CreateReporting(std::vector<std::string> arguments) {
+        F& f = Create<F>(std::move(arguments));
+        f.OnUnattendedMessage = [this](const std::string& line) { reported.push_back(line); };
+        return f;
+    }
+    std::vector<std::string> reported;
+
     std::string Result(const char* key) {
         return platform.GetProfileString("Scan Result", key, "<missing>", ResultFile);
     }
@@ -52,6 +60,7 @@ TEST_F(UnattendedTest, ScanHidesTheWindowsRunsTheAnalysisWritesTheTotalsAndClose
     EXPECT_FALSE(headless->HasWindow(f)) << "the sequence closes the window";
     EXPECT_TRUE(app->Terminated());
     EXPECT_TRUE(headless->MessageBoxes().empty());
+    EXPECT_EQ(f.ExitCode(), 0);
 }
 
 TEST_F(UnattendedTest, ScanAfterAFailedAnalysisWritesEmptyTotalsAndAFreshTime) {
@@ -65,6 +74,7 @@ TEST_F(UnattendedTest, ScanAfterAFailedAnalysisWritesEmptyTotalsAndAFreshTime) {
     EXPECT_EQ(Result("Compact Percent"), "");
     EXPECT_EQ(Result("Time"), platform.LocalDateTimeText());
     EXPECT_FALSE(headless->HasWindow(f));
+    EXPECT_EQ(f.ExitCode(), 1);
 }
 
 TEST_F(UnattendedTest, ScanWithoutAFileAnalysesAndWritesNothing) {
@@ -77,16 +87,16 @@ TEST_F(UnattendedTest, ScanWithoutAFileAnalysesAndWritesNothing) {
     EXPECT_FALSE(headless->HasWindow(f));
 }
 
-TEST_F(UnattendedTest, AFailingResultWriteIsReportedAndEndsTheRun) {
+TEST_F(UnattendedTest, AFailingResultWriteIsReportedWithoutABoxAndEndsTheRun) {
     platform.FailProfileKey("Compact Percent");
-    ScriptedMain& f = Create<ScriptedMain>({"/Scan", ResultFile});
+    ScriptedMain& f = CreateReporting<ScriptedMain>({"/Scan", ResultFile});
     RunMainWindow();
 
-    ASSERT_EQ(headless->MessageBoxes().size(), 1u);
-    const auto& box = headless->MessageBoxes()[0];
-    EXPECT_EQ(box.text, std::string("Unable to write to ") + ResultFile + ".");
-    EXPECT_EQ(box.caption, "Orvane Hivelet");
-    EXPECT_EQ(box.flags & ui::mb::IconMask, ui::mb::IconError);
+    EXPECT_TRUE(headless->MessageBoxes().empty()) << "nobody is there to answer a box";
+    EXPECT_EQ(reported,
+              (std::vector<std::string>{std::string("Orvane Hivelet: Unable to write to ") +
+                                        ResultFile + "."}));
+    EXPECT_EQ(f.ExitCode(), 1);
     // The keys before the failing one stay written; nothing after it is.
     EXPECT_EQ(ResultWrites().size(), 4u);
     EXPECT_EQ(Result("Size Reduction"), "184,914 KB");
@@ -98,21 +108,24 @@ TEST_F(UnattendedTest, AFailingResultWriteIsReportedAndEndsTheRun) {
 
 TEST_F(UnattendedTest, AResultFileThatCannotBeErasedStopsBeforeTheAnalysis) {
     platform.SetUnwritableFolder("D:\\Reports\\");
-    ScriptedMain& f = Create<ScriptedMain>({"/Scan", ResultFile});
+    ScriptedMain& f = CreateReporting<ScriptedMain>({"/Scan", ResultFile});
     RunMainWindow();
     EXPECT_TRUE(f.events.empty());
-    ASSERT_EQ(headless->MessageBoxes().size(), 1u);
-    EXPECT_EQ(headless->MessageBoxes()[0].text,
-              std::string("Unable to write to ") + ResultFile + ".");
+    EXPECT_TRUE(headless->MessageBoxes().empty());
+    EXPECT_EQ(reported,
+              (std::vector<std::string>{std::string("Orvane Hivelet: Unable to write to ") +
+                                        ResultFile + "."}));
     EXPECT_FALSE(headless->HasWindow(f));
+    EXPECT_EQ(f.ExitCode(), 1);
 }
 
-TEST_F(UnattendedTest, SilentCompactsOnlyAfterASuccessfulAnalysis) {
+TEST_F(UnattendedTest, SilentCompactsOnlyAfterASuccessfulAnalysisAndItsExitCodeSaysHowItWent) {
     {
         ScriptedMain& f = Create<ScriptedMain>({"/Silent"});
         RunMainWindow();
         EXPECT_EQ(f.events, (std::vector<std::string>{"analysis", "defrag"}));
         EXPECT_FALSE(headless->HasWindow(f));
+        EXPECT_EQ(f.ExitCode(), 0);
     }
     form.reset();
     {
@@ -121,7 +134,65 @@ TEST_F(UnattendedTest, SilentCompactsOnlyAfterASuccessfulAnalysis) {
         RunMainWindow();
         EXPECT_EQ(f.events, (std::vector<std::string>{"analysis"}));
         EXPECT_FALSE(headless->HasWindow(f));
+        EXPECT_EQ(f.ExitCode(), 1);
     }
+    form.reset();
+    {
+        ScriptedMain& f = Create<ScriptedMain>({"/Silent"});
+        f.compacts = false;
+        RunMainWindow();
+        EXPECT_EQ(f.events, (std::vector<std::string>{"analysis", "defrag"}));
+        EXPECT_EQ(f.ExitCode(), 1);
+    }
+}
+
+// The real analysis of an unattended run meets an error (here the SOFTWARE snapshot is far too
+// small): its message is reported instead of waiting in a box, and the run ends as it would after
+// the box was answered, with empty totals in the result file and exit code 1.
+TEST_F(UnattendedTest, AnAnalysisErrorOfAnUnattendedRunIsReportedAndTheRunEnds) {
+    TfrmMain& f = CreateReporting({"/Scan", ResultFile});
+    RunMainWindow();
+    EXPECT_TRUE(headless->MessageBoxes().empty());
+    EXPECT_EQ(reported,
+              (std::vector<std::string>{"Orvane Hivelet: Failed to analyze the registry!"}));
+    EXPECT_EQ(platform.Events(),
+              (std::vector<std::string>{"Orvane Hivelet: Failed to analyze the registry!"}))
+        << "the Application event log has it under the program's name";
+    EXPECT_EQ(Result("Current Size"), "");
+    EXPECT_EQ(Result("Time"), platform.LocalDateTimeText());
+    EXPECT_FALSE(headless->HasWindow(f));
+    EXPECT_EQ(f.ExitCode(), 1);
+
+    // The same analysis run by a person shows its box, as it always has.
+    form.reset();
+    reported.clear();
+    TfrmMain& g = Create();
+    headless->WhenIdle([&] {
+        g.bAnalyzeRegistryClick();
+        g.Close();
+    });
+    app->Run(g);
+    ASSERT_EQ(headless->MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless->MessageBoxes()[0].text, "Failed to analyze the registry!");
+    EXPECT_EQ(platform.Events().size(), 1u) << "only the unattended run reported";
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(g.ExitCode(), 0);
+}
+
+// An unsupported system refuses the switches; a run that nobody watches then says why and ends
+// instead of waiting with a window nobody sees.
+TEST_F(UnattendedTest, AnUnsupportedSystemEndsAnUnattendedRunWithItsMessage) {
+    platform.SetVersion(platform::PlatformWin32Nt, 10, 0);
+    ScriptedMain& f = CreateReporting<ScriptedMain>({"/Silent"});
+    app->Run(f);
+    EXPECT_TRUE(f.events.empty()) << "the switch is ignored";
+    EXPECT_TRUE(headless->MessageBoxes().empty());
+    EXPECT_EQ(reported,
+              (std::vector<std::string>{
+                  "Orvane Hivelet: The software does not support the current Windows system!"}));
+    EXPECT_FALSE(f.Unattended);
+    EXPECT_FALSE(headless->HasWindow(f));
+    EXPECT_EQ(f.ExitCode(), 1);
 }
 
 TEST_F(UnattendedTest, ClosingAfterTheSequenceRemovesTheLeftoverSnapshotsAndSavesTheSettings) {

@@ -50,7 +50,12 @@ public:
         lCompactPercent->SetCaption(totals[3]);
         bDefragRegistry->SetEnabled(true);
     }
-    void bDefragRegistryClick() override { events.push_back("defrag"); }
+    // What the stand-in compaction reports.
+    bool compacts = true;
+    void bDefragRegistryClick() override {
+        events.push_back("defrag");
+        CompactionSucceeded = compacts;
+    }
 };
 
 class MainWindowTest : public ::testing::Test {

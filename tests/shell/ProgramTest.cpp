@@ -63,7 +63,7 @@ protected:
 
 TEST_F(ProgramTest, WithoutAnImageItSaysHowToGiveOne) {
     const Outcome o = Run({"/Scan"});
-    EXPECT_NE(o.exitCode, 0);
+    EXPECT_EQ(o.exitCode, 2);
     EXPECT_EQ(Lines(o.err), 1u) << o.err;
     EXPECT_NE(o.err.find("--image DIR"), std::string::npos) << o.err;
     EXPECT_EQ(o.out, "");
@@ -86,6 +86,54 @@ TEST_F(ProgramTest, ABadImageIsOneClearLine) {
     o = Run({"--image"});
     EXPECT_NE(o.exitCode, 0);
     EXPECT_EQ(Lines(o.err), 1u) << o.err;
+}
+
+TEST_F(ProgramTest, HelpAndVersionPrintToStandardOutputAndEndWithZero) {
+    Outcome o = Run({"--help"});
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.out.rfind("usage: hivelet --image DIR", 0), 0u) << o.out;
+    for (const char* part : {"--image DIR", "--help", "--version", "/Scan [RESULTFILE]", "/Silent",
+                             "Exit codes:", "  0  ", "  1  ", "  2  "})
+        EXPECT_NE(o.out.find(part), std::string::npos) << part << " in\n" << o.out;
+
+    o = Run({"--version"});
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_EQ(o.out, "Orvane Hivelet 3.0\n");
+    EXPECT_FALSE(fs::exists(folder.path() / "bin" / "options.ini"));
+}
+
+TEST_F(ProgramTest, AWrongOptionIsOneLineAndExitCodeTwo) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--imgae", "x", "/Scan"}, {"--image"}, {"/Scan"}}) {
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.exitCode, 2) << args[0];
+        EXPECT_EQ(Lines(o.err), 1u) << o.err;
+        EXPECT_EQ(o.out, "");
+    }
+    EXPECT_NE(Run({"--imgae", "x"}).err.find("--imgae"), std::string::npos);
+}
+
+// An analysis that fails (no backup privilege: every save fails, so SOFTWARE has no snapshot)
+// says so on standard error and ends with 1; the result file keeps its keys, sizes empty.
+TEST_F(ProgramTest, AFailedAnalysisEndsWithExitCodeOneAndItsMessage) {
+    image::testing::WriteStandardImage(image, false, "Privileges=0\r\n");
+    const fs::path result = folder.path() / "result.ini";
+    Outcome o = Run({"--image", image.string(), "/Scan", result.string()});
+    EXPECT_EQ(o.exitCode, 1) << o.err;
+    EXPECT_NE(o.err.find("Orvane Hivelet: Failed to analyze the registry!"), std::string::npos)
+        << o.err;
+    EXPECT_NE(ReadBytes(image / ".hivelet-state" / "events.log")
+                  .find("Orvane Hivelet: Failed to analyze the registry!"),
+              std::string::npos)
+        << "the image's event log has it too";
+    const std::string text = ReadBytes(result);
+    EXPECT_NE(text.find("Current Size=\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Time="), std::string::npos) << text;
+
+    o = Run({"--image", image.string(), "/Silent"});
+    EXPECT_EQ(o.exitCode, 1) << o.err;
+    EXPECT_EQ(o.out.find("The system image restarted"), std::string::npos) << o.out;
 }
 
 TEST_F(ProgramTest, WithoutASwitchItListsTheHivesAndWritesNothing) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace hivelet::ui {
@@ -173,6 +174,40 @@ TEST(Threads, AbandonedWorkerNeverTouchesTheClosedDialog) {
         EXPECT_GE(handed.load(), 2);
         h.app.ProcessMessages();
     }
+}
+
+// The main form closes (the taskbar, a taskkill) while a dialog's worker waits on a hand-over to
+// that dialog, and the main form's close waits for the worker, as the main window's does: the
+// dialog must be closed first, or the two would wait on each other for ever.
+TEST(Threads, ClosingTheMainFormClosesItsModalDialogFirstAndReleasesItsWorker) {
+    HeadlessApp h;
+    EventForm main(h.app, "frmMain");
+    EventForm dialog(h.app, "frmGetNewHiveProgess", &main);
+    std::vector<std::string> order;
+    std::atomic<int> result{-1};
+    dialog.onClose = [&] { order.push_back("dialog"); };
+    main.onClose = [&] {
+        order.push_back("main");
+        // Bounded, so that the fault fails the test instead of hanging it.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (result < 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        EXPECT_EQ(result, 0) << "the worker still waits on the open dialog";
+        dialog.SetModalResult(mrCancel); // lets the test end should it have failed
+    };
+    main.Show();
+    std::thread worker;
+    h.headless->WhenIdle([&] {
+        WindowRef ref = dialog.Ref();
+        worker = std::thread([&, ref] { result = HandOver(ref, [] {}) ? 1 : 0; });
+        SpinUntil([&] { return h.headless->PendingMessages() == 1; });
+        main.Close(); // as the main window's WM_CLOSE does
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    worker.join();
+    EXPECT_EQ(order, (std::vector<std::string>{"dialog", "main"}));
+    EXPECT_FALSE(h.headless->HasWindow(dialog));
+    EXPECT_FALSE(h.headless->HasWindow(main));
 }
 
 } // namespace

@@ -521,6 +521,8 @@ Status FakePlatform::SaveKey(KeyHandle key, const std::string& file) {
     size_t index = saves_.size();
     saves_.push_back(record);
     if (!record.result.ok()) {
+        if (open && script.sizeLeftOnFailure > 0)
+            files_[file] = FakeFile{{}, script.sizeLeftOnFailure};
         return record.result;
     }
     if (script.gate) {
@@ -529,7 +531,9 @@ Status FakePlatform::SaveKey(KeyHandle key, const std::string& file) {
         script.gate->Pass();
         lock.lock();
     }
-    files_[file] = FakeFile{{}, script.fileSize};
+    FakeFile written{{}, script.fileSize};
+    written.badHive = script.writesBadHive;
+    files_[file] = written;
     return saves_[index].result;
 }
 
@@ -773,6 +777,18 @@ bool FakePlatform::OpenExclusive(const std::string& path) {
     return ok;
 }
 
+Status FakePlatform::VerifyHiveFile(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    auto it = files_.find(path);
+    Status result;
+    if (it == files_.end())
+        result = Status::Fail(error::FileNotFound, path + ": no such file");
+    else if (it->second.badHive)
+        result = Status::Fail(error::BadDb, path + ": corrupt: scripted as a bad hive");
+    LogLocked("VerifyHiveFile " + path + " -> " + std::to_string(result.code));
+    return result;
+}
+
 std::optional<uint64_t> FakePlatform::FindFileSize(const std::string& path) {
     std::lock_guard lock(mutex_);
     LogLocked("FindFileSize " + path);
@@ -871,6 +887,18 @@ bool FakePlatform::OpenWebPage(const std::string& address, uintptr_t ownerWindow
     LogLocked("OpenWebPage " + address);
     webPages_.push_back({address, ownerWindow, showCommand});
     return webPageAccepted_;
+}
+
+bool FakePlatform::ReportErrorEvent(const std::string& source, const std::string& text) {
+    std::lock_guard lock(mutex_);
+    LogLocked("ReportErrorEvent " + source + ": " + text);
+    events_.push_back(source + ": " + text);
+    return true;
+}
+
+std::vector<std::string> FakePlatform::Events() const {
+    std::lock_guard lock(mutex_);
+    return events_;
 }
 
 std::string FakePlatform::ExecutablePath() {

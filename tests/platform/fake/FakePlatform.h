@@ -8,7 +8,8 @@
 // restore-point request in the middle until it releases it.
 //
 // Defaults where nothing is scripted: every privilege is known and held; SaveKey writes an
-// 8192-byte file and fails with AlreadyExists when the target exists; ReplaceKey fails with
+// 8192-byte file (which VerifyHiveFile accepts, as it does every existing file not scripted as a
+// bad hive) and fails with AlreadyExists when the target exists; ReplaceKey fails with
 // FileNotFound without the new file and AlreadyExists when the old (backup) name is taken, and on
 // success holds the new file (no delete, no exclusive open) as Windows does until the restart;
 // the version is NT 5.1; IsWow64Process answers false; profile files follow platform/ini's rules.
@@ -71,6 +72,11 @@ struct SaveScript {
     // waits there; after the release it gives the file its final size and returns.
     std::shared_ptr<Gate> gate;
     uint64_t sizeWhileHeld = 0;
+    // A failed save that leaves a file of this many bytes behind (0: none), as a save that
+    // breaks off part-way does.
+    uint64_t sizeLeftOnFailure = 0;
+    // The save succeeds, but what it writes is not a sound hive (VerifyHiveFile fails).
+    bool writesBadHive = false;
 };
 
 // One file of the fake file system.
@@ -79,6 +85,7 @@ struct FakeFile {
     std::optional<uint64_t> sizeOverride; // size reported instead of content.size()
     bool readOnly = false;                // cannot be deleted, written or opened for writing
     bool held = false;                    // open without sharing elsewhere: no delete, no open
+    bool badHive = false;                 // VerifyHiveFile finds it is not a sound hive
     uint64_t size() const { return sizeOverride ? *sizeOverride : content.size(); }
 };
 
@@ -232,6 +239,8 @@ public:
     std::vector<ExitRecord> Exits() const;
     std::vector<RestorePointRecord> RestorePoints() const;
     std::vector<WebPageRecord> WebPages() const;
+    // Events reported to the event log, "source: text" each.
+    std::vector<std::string> Events() const;
     std::vector<std::string> Flushes() const;
     bool HasFile(const std::string& path) const;
     std::optional<FakeFile> File(const std::string& path) const;
@@ -270,6 +279,7 @@ public:
     bool DeleteFile(const std::string& path) override;
     bool OpenExclusive(const std::string& path) override;
     std::optional<uint64_t> FindFileSize(const std::string& path) override;
+    Status VerifyHiveFile(const std::string& path) override;
 
     std::string GetProfileString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue, const std::string& file) override;
@@ -282,6 +292,7 @@ public:
                                                   uint32_t eventType,
                                                   uint32_t restorePointType) override;
     bool OpenWebPage(const std::string& address, uintptr_t ownerWindow, int showCommand) override;
+    bool ReportErrorEvent(const std::string& source, const std::string& text) override;
 
     std::string ExecutablePath() override;
     int64_t MonotonicMilliseconds() override;
@@ -345,6 +356,7 @@ private:
     std::vector<RestorePointRecord> restorePoints_;
     bool webPageAccepted_ = true;
     std::vector<WebPageRecord> webPages_;
+    std::vector<std::string> events_;
 
     std::string executablePath_ = "C:\\Program Files\\Hivelet\\Hivelet.exe";
     int64_t clock_ = 1000;

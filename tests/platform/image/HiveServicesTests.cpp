@@ -77,6 +77,24 @@ TEST_F(HiveServices, SaveWritesACompactCopyOnlyItsOwnerCanRead) {
               std::string::npos);
 }
 
+// The hive check reads a file of the image by its drive-letter path: a saved snapshot passes,
+// the same bytes cut short do not, and a missing file is not found.
+TEST_F(HiveServices, TheHiveCheckFindsTheFileInTheImageAndRejectsATruncatedOne) {
+    ImagePlatform& image = Make();
+    Enable(token::BackupPrivilege);
+    ASSERT_TRUE(Save(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt").ok());
+    EXPECT_TRUE(image.VerifyHiveFile(Config + "system.HVT").ok());
+
+    const fs::path saved = Host("C/Windows/System32/config/SYSTEM.hvt");
+    const std::string bytes = ReadBytes(saved);
+    WriteBytes(Host("C/Windows/System32/config/CUT.hvt"), bytes.substr(0, bytes.size() / 2));
+    const Status cut = image.VerifyHiveFile(Config + "CUT.hvt");
+    EXPECT_EQ(cut.code, error::BadDb);
+    EXPECT_FALSE(cut.detail.empty());
+    EXPECT_EQ(image.VerifyHiveFile(Config + "NONE.hvt").code, error::FileNotFound);
+    EXPECT_EQ(image.VerifyHiveFile("Q:\\elsewhere.hvt").code, error::FileNotFound);
+}
+
 TEST_F(HiveServices, SaveRefusesWithWindowsErrorCodes) {
     ImagePlatform& image = Make();
     EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt").code,

@@ -1,11 +1,13 @@
 // Registry services against the real registry: a scratch key under HKLM\Software stands in for
 // the hive list key, with values of every type the hive list can hold.
+#include "platform/regf/Regf.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace hivelet::platform::win32 {
 namespace {
@@ -181,6 +183,45 @@ TEST_F(Win32Registry, SavingNeedsTheBackupPrivilegeAndNeverOverwrites) {
     EXPECT_EQ(testing::ReadWholeFile(file), saved);
 
     EXPECT_FALSE(platform_.SaveKey(key, folder / "no such folder\\SOFTWARE.hvt").ok());
+    platform_.CloseKey(key);
+    platform_.AdjustTokenPrivilege(*token, *backup, 0);
+    platform_.CloseToken(*token);
+}
+
+// The hive check reads the file with Hivelet's own verifier. A hive as Windows' RegSaveKeyA
+// writes it passes; Wine's RegSaveKeyA writes its own text format, which is no hive, and a
+// truncated hive fails on every system.
+TEST_F(Win32Registry, TheHiveCheckAcceptsSoundHivesOnlyAndWinesSavesAreNone) {
+    ScratchFolder folder;
+    const std::string sound = folder / "sound.hvt";
+    regf::Key root;
+    root.name = "ROOT";
+    root.subkeys.push_back(regf::Key{});
+    root.subkeys.back().name = "Child";
+    ASSERT_TRUE(regf::WriteHiveFile(root, sound).ok());
+    EXPECT_TRUE(platform_.VerifyHiveFile(sound).ok()) << platform_.VerifyHiveFile(sound).detail;
+
+    std::optional<std::string> bytes = testing::ReadWholeFile(sound);
+    ASSERT_TRUE(bytes);
+    const std::string truncated = folder / "truncated.hvt";
+    ASSERT_TRUE(testing::WriteWholeFile(truncated, bytes->substr(0, bytes->size() - 1024)));
+    EXPECT_EQ(platform_.VerifyHiveFile(truncated).code, error::BadDb);
+    EXPECT_EQ(platform_.VerifyHiveFile(folder / "missing.hvt").code, error::FileNotFound);
+
+    Set("payload", REG_SZ, std::string("kept\0", 5));
+    auto token = platform_.OpenProcessToken(token::AdjustAndQuery);
+    ASSERT_TRUE(token);
+    auto backup = platform_.LookupPrivilegeValue(token::BackupPrivilege);
+    ASSERT_TRUE(backup);
+    ASSERT_TRUE(platform_.AdjustTokenPrivilege(*token, *backup, token::PrivilegeEnabled).ok());
+    KeyHandle key;
+    ASSERT_TRUE(platform_.OpenKey(RootKey::LocalMachine, subKey_, key).ok());
+    const std::string saved = folder / "saved.hvt";
+    ASSERT_TRUE(platform_.SaveKey(key, saved).ok());
+    if (testing::RunningUnderWine())
+        EXPECT_EQ(platform_.VerifyHiveFile(saved).code, error::BadDb);
+    else
+        EXPECT_TRUE(platform_.VerifyHiveFile(saved).ok()) << platform_.VerifyHiveFile(saved).detail;
     platform_.CloseKey(key);
     platform_.AdjustTokenPrivilege(*token, *backup, 0);
     platform_.CloseToken(*token);

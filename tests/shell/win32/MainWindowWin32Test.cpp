@@ -2,6 +2,7 @@
 // reads them back, its hit test, and a second Hivelet.exe finding it, waking it and ending.
 #include "shell/MainWindowFixture.h"
 
+#include "ui/WindowSlot.h"
 #include "ui/win32/Win.h"
 #include "ui/win32/Win32Backend.h"
 
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
+#include <thread>
 
 namespace hivelet::shell::test {
 namespace {
@@ -209,6 +212,60 @@ TEST_F(MainWindowWin32Test, ASecondInstanceWakesThisOneAndEnds) {
     // The /Silent of the second process reached nobody: no unattended run here.
     EXPECT_FALSE(form->Unattended);
     form->Close();
+}
+
+// The real window is closed the way taskkill or the taskbar closes it (a WM_CLOSE to the main
+// window) while the analysis's progress dialog is up and its worker is in a save. The close waits
+// for the worker, so it must first end the dialog and with it the worker's hand-over; then the
+// snapshots go as with every close.
+TEST_F(MainWindowWin32Test, ClosingTheWindowDuringAScanEndsTheScanAndCleansUp) {
+    auto gate = std::make_shared<fake::Gate>();
+    platform.AddKey(platform::RootKey::LocalMachine, "SYSTEM");
+    fake::SaveScript held;
+    held.gate = gate;
+    held.sizeWhileHeld = 4096;
+    platform.ScriptSave(platform::RootKey::LocalMachine, "SYSTEM", held);
+    platform.AddKey(platform::RootKey::LocalMachine, "SOFTWARE");
+    platform.SetStringValue(platform::RootKey::LocalMachine, catalogue::HiveListKey, SoftwareHive,
+                            "\\Device\\HarddiskVolume2\\Windows\\System32\\config\\SOFTWARE");
+    platform.AddFile(SoftwareFile, 262144);
+    form->Show();
+    HWND main = H(ui::win32::WindowOf(*form));
+
+    std::atomic<bool> closed{false};
+    std::atomic<bool> rescued{false};
+    std::thread helper([&] {
+        gate->WaitArrived();
+        // As taskkill without /F: a close request to the top-level window, from outside.
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        Sleep(100);
+        gate->Release();
+        // Should the close hang, the dialog's window is ended from here so that the test fails
+        // instead of hanging.
+        for (int i = 0; i < 1000 && !closed; ++i)
+            Sleep(10);
+        if (!closed) {
+            rescued = true;
+            if (ui::Form* dialog = app.ActiveForm();
+                dialog && dialog != form.get() && dialog->Slot()) {
+                HWND window = H(ui::win32::WindowOf(*dialog));
+                dialog->Slot()->Expire();
+                PostMessageA(window, WM_CLOSE, 0, 0); // ends its modal loop
+            }
+        }
+    });
+    form->bAnalyzeRegistryClick();
+    closed = true;
+    helper.join();
+    EXPECT_FALSE(rescued) << "the close waited on the scan until the test ended the dialog";
+
+    EXPECT_FALSE(form->Slot()) << "the window is closed";
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_EQ(form->Workers.Running(), 0u);
+    EXPECT_FALSE(form->bDefragRegistry->Enabled());
+    EXPECT_FALSE(platform.HasFile(std::string(SystemFile) + ".hvt"));
+    EXPECT_FALSE(platform.HasFile(std::string(SoftwareFile) + ".hvt"));
+    EXPECT_EQ(platform.Saves().size(), 1u) << "nothing was saved after the hive in hand";
 }
 
 } // namespace
