@@ -64,6 +64,8 @@ Status ReadTransactionLogs(const std::string& hivePath, std::vector<LogImage>& l
             !s.ok()) {
             return s;
         }
+        logs[i].bytes = logs[i].file.data();
+        logs[i].length = logs[i].file.size();
     }
     return {};
 }

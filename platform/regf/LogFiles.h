@@ -23,13 +23,15 @@ struct LogFile {
 // normal and say so when read).
 std::vector<LogFile> FindTransactionLogs(const std::string& hivePath);
 
-// A log read into memory.
+// A log in memory.
 struct LogImage {
     std::string path;
     std::string suffix; // upper case: ".LOG1", ".LOG2" or ".LOG"
-    InputFile file;
-    const uint8_t* data() const { return file.data(); }
-    uint64_t size() const { return file.size(); }
+    const uint8_t* bytes = nullptr;
+    uint64_t length = 0;
+    InputFile file; // holds the bytes of a log read from disk
+    const uint8_t* data() const { return bytes; }
+    uint64_t size() const { return length; }
 };
 
 Status ReadTransactionLogs(const std::string& hivePath, std::vector<LogImage>& logs);

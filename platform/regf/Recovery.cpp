@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace hivelet::regf {
 namespace {
@@ -26,10 +27,50 @@ bool NeedsRecovery(const uint8_t* file, uint64_t size) {
     if (size < kBaseBlockSize || std::memcmp(file, "regf", 4) != 0) {
         return false;
     }
-    return BaseBlockChecksum(file) != LoadU32(file + offsetof(BaseBlock, checksum)) ||
+    if (BaseBlockChecksum(file) != LoadU32(file + offsetof(BaseBlock, checksum))) {
+        return true;
+    }
+    // A sound base block of another file type (a log given as the hive) is no dirty hive.
+    return LoadU32(file + offsetof(BaseBlock, fileType)) == 0 &&
            Sequence(file, offsetof(BaseBlock, primarySequence)) !=
                Sequence(file, offsetof(BaseBlock, secondarySequence));
 }
+
+namespace {
+
+// When the logs grow the hive, the bins must still tile it: every bin header from the start to
+// the new end comes from the primary or from a log page. Checked before the grown file is
+// allocated, so a log cannot make recovery reserve memory for bins it never wrote.
+std::string GrowthFault(const uint8_t* primary, uint64_t size, const RecoveryPlan& plan,
+                        uint32_t binsBefore, uint32_t bins) {
+    // The newest bytes written at each 4 KiB boundary, where bin headers lie.
+    std::map<uint32_t, const uint8_t*> written;
+    for (const RecoveryPlan::Write& w : plan.writes) {
+        uint32_t first = (w.binsOffset + kBinGranularity - 1) / kBinGranularity * kBinGranularity;
+        for (uint64_t at = first; at + kBinHeaderSize <= uint64_t{w.binsOffset} + w.size;
+             at += kBinGranularity) {
+            written[static_cast<uint32_t>(at)] = w.data + (at - w.binsOffset);
+        }
+    }
+    for (uint32_t offset = 0; offset < bins;) {
+        BinHeader h{};
+        auto found = written.find(offset);
+        if (found != written.end()) {
+            std::memcpy(&h, found->second, sizeof h);
+        } else if (offset < binsBefore && kBaseBlockSize + uint64_t{offset} + sizeof h <= size) {
+            std::memcpy(&h, primary + kBaseBlockSize + offset, sizeof h);
+        }
+        if (std::memcmp(h.signature, "hbin", 4) != 0 || h.offset != offset ||
+            h.size < kBinGranularity || h.size % kBinGranularity != 0 || h.size > bins - offset) {
+            return "the logs grow the bins to " + Hex(bins) + " bytes, but no sound bin lies at " +
+                   Hex(kBaseBlockSize + uint64_t{offset});
+        }
+        offset += h.size;
+    }
+    return {};
+}
+
+} // namespace
 
 Status PlanRecovery(const uint8_t* primary, uint64_t size, const std::string& name,
                     const std::vector<LogImage>& logs, RecoveryPlan& plan, Recovery& report) {
@@ -90,10 +131,25 @@ Status PlanRecovery(const uint8_t* primary, uint64_t size, const std::string& na
                        "its newest changes are in transaction logs that are missing or unusable (" +
                            detail + ")");
     }
-    uint32_t bins = report.binsSizeAfter;
-    if (bins > kMaxBinsDataSize || bins % kBinGranularity != 0) {
-        return FailureAt(ErrorKind::Corrupt, name, "recovered bins data size " + Hex(bins),
+    const uint32_t before = report.binsSizeBefore;
+    const uint32_t bins = report.binsSizeAfter;
+    if (before == 0 || before > kMaxBinsDataSize || before % kBinGranularity != 0 ||
+        bins > kMaxBinsDataSize || bins % kBinGranularity != 0) {
+        return FailureAt(ErrorKind::Corrupt, name,
+                         "bins data size " + Hex(before) + " (" + Hex(bins) + " after replay)",
                          offsetof(BaseBlock, binsDataSize));
+    }
+    if (size - kBaseBlockSize < before) {
+        return FailureAt(ErrorKind::Corrupt, name,
+                         "truncated: the base block announces " + std::to_string(before) +
+                             " bytes of bins, the file ends after " +
+                             std::to_string(size - kBaseBlockSize),
+                         size);
+    }
+    if (bins > before) {
+        if (std::string fault = GrowthFault(primary, size, plan, before, bins); !fault.empty()) {
+            return Failure(ErrorKind::Corrupt, name, fault);
+        }
     }
     report.recovered = true;
     report.baseBlockRebuilt = rebuilt;

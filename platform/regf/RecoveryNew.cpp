@@ -12,7 +12,6 @@ namespace {
 
 constexpr uint32_t kLogSector = 512;
 constexpr uint32_t kEntryHeaderSize = 40;
-constexpr uint32_t kNewLogFileType = 6;
 
 struct EntryView {
     uint64_t offset; // in the log
