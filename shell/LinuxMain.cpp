@@ -49,6 +49,16 @@ int ListHives(platform::Platform& platform) {
     return 0;
 }
 
+// Beside each row of the results (named by its hive): recovered from its logs, or why it was
+// skipped.
+std::vector<std::string> SaveNotes(const shell::TfrmMain& form,
+                                   const image::ImagePlatform& platform) {
+    std::vector<std::string> notes;
+    for (size_t r = 0; r < form.lvMain->ItemCount(); ++r)
+        notes.push_back(platform.SaveNote(form.lvMain->Item(r).caption));
+    return notes;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -99,7 +109,7 @@ int main(int argc, char** argv) {
     // window (the scheduled snapshots are in place by now).
     platform->SetSessionEndHandler([&form, &platform] {
         if (form)
-            std::cout << shell::AnalysisReport(*form);
+            std::cout << shell::AnalysisReport(*form, SaveNotes(*form, *platform));
         const std::optional<image::BootOutcome> boot = platform->lastBoot();
         std::cout << "\nThe system image restarted";
         if (boot)
@@ -126,6 +136,6 @@ int main(int argc, char** argv) {
 
     if (!form->Unattended)
         return 1; // FormShow refused the run; its message is on the terminal
-    std::cout << shell::AnalysisReport(*form);
+    std::cout << shell::AnalysisReport(*form, SaveNotes(*form, *platform));
     return errorShown ? 1 : 0;
 }
