@@ -12,4 +12,9 @@ inline constexpr uint64_t kLogEntrySeed = 0x82EF4D887A4E55C5ull;
 
 uint64_t Marvin32(const uint8_t* data, size_t size, uint64_t seed);
 
+// Four hashes at once: each is a chain of dependent steps, so running four side by side lets the
+// processor overlap them (recovery hashes every byte of the logs).
+void Marvin32x4(const uint8_t* const data[4], const size_t size[4], uint64_t seed,
+                uint64_t hash[4]);
+
 } // namespace hivelet::regf

@@ -39,86 +39,124 @@ std::string At(const LogImage& log, uint64_t offset) {
 }
 
 // The consecutive entries from the start of the log, up to the first that is missing, damaged or
-// out of sequence.
+// out of sequence. The headers are walked first; the Hash-1 of the entries found is then checked
+// four at a time, and the first bad one ends the list where a one-by-one reading would have.
 LogEntries ReadEntries(const LogImage& log) {
     LogEntries out;
     out.log = &log;
     const uint8_t* data = log.data();
     const uint64_t size = log.size();
     uint64_t offset = kLogSector;
+    // Set when the header walk stopped at an entry whose Hash-1 still comes first.
+    bool stopAfterHash1 = false;
     auto stop = [&](const std::string& why, bool damaged) {
         out.end = At(log, offset) + ": " + why;
         out.damaged = damaged;
-        return out;
     };
     while (true) {
         if (offset >= size) {
             out.end = BaseName(log.path) + ": end of the log at " + Hex(size);
-            return out;
+            break;
         }
         if (size - offset < 4 || std::memcmp(data + offset, "HvLE", 4) != 0) {
-            return stop("no further entry", false);
+            stop("no further entry", false);
+            break;
         }
         if (size - offset < kEntryHeaderSize) {
-            return stop("truncated: the log ends inside its header", true);
+            stop("truncated: the log ends inside its header", true);
+            break;
         }
         const uint8_t* e = data + offset;
         EntryView entry{offset,          LoadU32(e + 4),  LoadU32(e + 8),
                         LoadU32(e + 12), LoadU32(e + 16), LoadU32(e + 20)};
         if (entry.size < kEntryHeaderSize || entry.size % kLogSector != 0) {
-            return stop("entry size " + Hex(entry.size), true);
+            stop("entry size " + Hex(entry.size), true);
+            break;
         }
         if (entry.size > size - offset) {
-            return stop("truncated: its size is " + Hex(entry.size) + ", the log ends after " +
-                            Hex(size - offset),
-                        true);
+            stop("truncated: its size is " + Hex(entry.size) + ", the log ends after " +
+                     Hex(size - offset),
+                 true);
+            break;
         }
         uint64_t hash2 = 0;
-        uint64_t hash1 = 0;
-        std::memcpy(&hash1, e + 24, 8);
         std::memcpy(&hash2, e + 32, 8);
         if (Marvin32(e, 32, kLogEntrySeed) != hash2) {
-            return stop("bad Hash-2", true);
+            stop("bad Hash-2", true);
+            break;
         }
-        if (Marvin32(e + kEntryHeaderSize, entry.size - kEntryHeaderSize, kLogEntrySeed) != hash1) {
-            return stop("bad Hash-1", true);
-        }
-        if (!out.entries.empty()) {
-            uint32_t expected = out.entries.back().sequence + 1;
+        // From here on an entry with a bad Hash-1 reports that first.
+        out.entries.push_back(entry);
+        stopAfterHash1 = true;
+        if (out.entries.size() > 1) {
+            uint32_t expected = out.entries[out.entries.size() - 2].sequence + 1;
             if (entry.sequence != expected) {
                 bool older = Before(entry.sequence, expected);
-                return stop(
-                    "sequence number " + std::to_string(entry.sequence) +
-                        (older ? " is an older entry" : ", not " + std::to_string(expected)),
-                    !older);
+                stop("sequence number " + std::to_string(entry.sequence) +
+                         (older ? " is an older entry" : ", not " + std::to_string(expected)),
+                     !older);
+                break;
             }
         }
         if (entry.binsSize == 0 || entry.binsSize % kBinGranularity != 0 ||
             entry.binsSize > kMaxBinsDataSize) {
-            return stop("hive bins data size " + Hex(entry.binsSize), true);
+            stop("hive bins data size " + Hex(entry.binsSize), true);
+            break;
         }
         const uint64_t refsEnd = kEntryHeaderSize + uint64_t{entry.pageCount} * 8;
         if (refsEnd > entry.size) {
-            return stop(std::to_string(entry.pageCount) + " page references do not fit", true);
+            stop(std::to_string(entry.pageCount) + " page references do not fit", true);
+            break;
         }
         uint64_t pageData = refsEnd;
-        for (uint32_t i = 0; i < entry.pageCount; ++i) {
+        bool pagesFit = true;
+        for (uint32_t i = 0; i < entry.pageCount && pagesFit; ++i) {
             uint32_t pageOffset = LoadU32(e + kEntryHeaderSize + 8 * i);
             uint32_t pageSize = LoadU32(e + kEntryHeaderSize + 8 * i + 4);
             if (uint64_t{pageOffset} + pageSize > entry.binsSize) {
-                return stop("page " + Hex(pageOffset) + " (" + Hex(pageSize) +
-                                " bytes) lies outside the hive bins data size " +
-                                Hex(entry.binsSize),
-                            true);
-            }
-            pageData += pageSize;
-            if (pageData > entry.size) {
-                return stop("page " + Hex(pageOffset) + " runs past the end of the entry", true);
+                stop("page " + Hex(pageOffset) + " (" + Hex(pageSize) +
+                         " bytes) lies outside the hive bins data size " + Hex(entry.binsSize),
+                     true);
+                pagesFit = false;
+            } else if ((pageData += pageSize) > entry.size) {
+                stop("page " + Hex(pageOffset) + " runs past the end of the entry", true);
+                pagesFit = false;
             }
         }
-        out.entries.push_back(entry);
+        if (!pagesFit) {
+            break;
+        }
+        stopAfterHash1 = false;
         offset += entry.size;
     }
+    // Hash-1 over everything after each header, four entries side by side.
+    const size_t count = out.entries.size();
+    for (size_t first = 0; first < count; first += 4) {
+        const uint8_t* bodies[4];
+        size_t lengths[4];
+        uint64_t hashes[4];
+        for (size_t k = 0; k < 4; ++k) {
+            const EntryView& entry = out.entries[std::min(first + k, count - 1)];
+            bodies[k] = data + entry.offset + kEntryHeaderSize;
+            lengths[k] = entry.size - kEntryHeaderSize;
+        }
+        Marvin32x4(bodies, lengths, kLogEntrySeed, hashes);
+        for (size_t k = 0; k < 4 && first + k < count; ++k) {
+            const EntryView& entry = out.entries[first + k];
+            uint64_t stored;
+            std::memcpy(&stored, data + entry.offset + 24, 8);
+            if (hashes[k] != stored) {
+                out.end = At(log, entry.offset) + ": bad Hash-1";
+                out.damaged = true;
+                out.entries.resize(first + k);
+                return out;
+            }
+        }
+    }
+    if (stopAfterHash1) {
+        out.entries.pop_back(); // sound, but where the walk had to stop
+    }
+    return out;
 }
 
 void AddWrites(const LogImage& log, const EntryView& entry, RecoveryPlan& plan) {

@@ -41,6 +41,21 @@ TEST(RegfMarvin32, PublishedVectors) {
     }
 }
 
+TEST(RegfMarvin32, FourAtOnceEqualsOneByOne) {
+    std::vector<uint8_t> bytes = Pattern(5000, 3);
+    // Lengths that share no common multiple of four, so each lane finishes on its own.
+    const size_t lengths[][4] = {{0, 1, 2, 3}, {4096, 17, 4993, 512}, {7, 7, 7, 7}};
+    for (const auto& set : lengths) {
+        const uint8_t* data[4] = {bytes.data(), bytes.data() + 1, bytes.data() + 2, bytes.data()};
+        uint64_t hashes[4];
+        Marvin32x4(data, set, kLogEntrySeed, hashes);
+        for (int lane = 0; lane < 4; ++lane) {
+            EXPECT_EQ(hashes[lane], Marvin32(data[lane], set[lane], kLogEntrySeed))
+                << "lane " << lane << ", " << set[lane] << " bytes";
+        }
+    }
+}
+
 class RegfRecovery : public ::testing::Test {
 protected:
     void SetUp() override {
