@@ -104,7 +104,9 @@ int Info(const std::string& path) {
     }
     std::printf("reorganized:     %s\n", reorganized.c_str());
     std::printf("bins data:       %u bytes\n", f.binsDataSize);
-    std::printf("logs:            %s\n", f.logs.empty() ? "none" : "");
+    std::printf("logs:            %s\n", f.logs.empty()
+                                             ? "none beside it"
+                                             : (std::to_string(f.logs.size()) + " found").c_str());
     for (const std::string& log : f.logs) {
         std::printf("  %s\n", log.c_str());
     }

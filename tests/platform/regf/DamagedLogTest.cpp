@@ -53,8 +53,11 @@ protected:
                   NewFormatSets()[1].sha256);
     }
     static std::string Hex(size_t v) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%zx", v);
+        std::string text;
+        do {
+            text.insert(text.begin(), "0123456789abcdef"[v & 0xF]);
+            v >>= 4;
+        } while (v != 0);
         return text;
     }
     ScratchFolder folder_;
