@@ -35,7 +35,7 @@ std::string HiveListReport(const std::vector<std::string>& hiveNames,
     return out;
 }
 
-std::string AnalysisReport(const TfrmMain& form) {
+std::string AnalysisReport(const TfrmMain& form, const std::vector<std::string>& rowNotes) {
     const ui::TListView& lv = *form.lvMain;
     std::vector<size_t> widths(lv.ColumnCount(), 0);
     auto cell = [&](size_t row, size_t column) -> std::string {
@@ -61,8 +61,13 @@ std::string AnalysisReport(const TfrmMain& form) {
         return out + "\n";
     };
     std::string out = line([&](size_t c) { return lv.Column(c).caption; });
-    for (size_t r = 0; r < lv.ItemCount(); ++r)
+    for (size_t r = 0; r < lv.ItemCount(); ++r) {
         out += line([&](size_t c) { return cell(r, c); });
+        if (r < rowNotes.size() && !rowNotes[r].empty()) {
+            out.back() = ' ';
+            out += " (" + rowNotes[r] + ")\n";
+        }
+    }
 
     const std::pair<const ui::TLabel*, const ui::TLabel*> totals[] = {
         {form.lLastWashed, form.lCurrentRegistrySize},

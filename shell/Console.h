@@ -14,8 +14,9 @@ namespace hivelet::shell {
 std::string HiveListReport(const std::vector<std::string>& hiveNames,
                            const std::vector<std::string>& hiveFiles);
 
-// The rows of the main window's hive list and the four totals, as the window shows them.
-std::string AnalysisReport(const TfrmMain& form);
+// The rows of the main window's hive list and the four totals, as the window shows them. A
+// non-empty `rowNotes[i]` follows row i (how the hive was recovered, or why it was skipped).
+std::string AnalysisReport(const TfrmMain& form, const std::vector<std::string>& rowNotes = {});
 
 // The button a message box answers when nobody is there to press one: its default button.
 int DefaultMessageBoxAnswer(uint32_t flags);

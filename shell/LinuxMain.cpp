@@ -51,6 +51,16 @@ int ListHives(platform::Platform& platform) {
     return 0;
 }
 
+// Beside each row of the results (named by its hive): recovered from its logs, or why it was
+// skipped.
+std::vector<std::string> SaveNotes(const shell::TfrmMain& form,
+                                   const image::ImagePlatform& platform) {
+    std::vector<std::string> notes;
+    for (size_t r = 0; r < form.lvMain->ItemCount(); ++r)
+        notes.push_back(platform.SaveNote(form.lvMain->Item(r).caption));
+    return notes;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,8 +125,8 @@ int main(int argc, char** argv) {
     };
     // A restart that reaches a window still open ends the program as Windows ends it: at once,
     // without closing the window. /Silent closes its window first, as it does on Windows.
-    shell::SessionEnd sessionEnd(*platform, *form, [&form, &reportRestart] {
-        std::cout << shell::AnalysisReport(*form);
+    shell::SessionEnd sessionEnd(*platform, *form, [&form, &platform, &reportRestart] {
+        std::cout << shell::AnalysisReport(*form, SaveNotes(*form, *platform));
         reportRestart();
         std::cout.flush();
         std::cerr.flush();
@@ -142,7 +152,7 @@ int main(int argc, char** argv) {
 
     if (!form->Unattended)
         return shell::ExitNotDone; // FormShow refused the run; its message is on the terminal
-    std::cout << shell::AnalysisReport(*form);
+    std::cout << shell::AnalysisReport(*form, SaveNotes(*form, *platform));
     if (sessionEnd.Ended())
         reportRestart();
     return errorShown ? shell::ExitNotDone : form->ExitCode();

@@ -11,6 +11,7 @@
 #include "platform/image/Machine.h"
 #include "platform/image/PathMap.h"
 #include "platform/image/Restart.h"
+#include "platform/regf/Regf.h"
 
 #include <chrono>
 #include <filesystem>
@@ -47,6 +48,10 @@ public:
     std::vector<Replacement> pendingReplacements() const;
     // Lines of one of the image's logs (boot, restore points, web pages), oldest first.
     std::vector<std::string> ReadLog(std::string_view log) const;
+    // What the last save of the hive `hiveName` (its hivelist name, matched ignoring case)
+    // should tell a user: how the hive was recovered from its transaction logs, or why it was
+    // not saved; empty when it was saved as it was or never saved.
+    std::string SaveNote(const std::string& hiveName) const;
 
     // --- Registry ---
     platform::Status OpenKey(platform::RootKey root, const std::string& subKey,
@@ -128,6 +133,9 @@ private:
     // logs, which the running system keeps open without sharing.
     bool IsHeldOrLocked(const ResolvedPath& p) const;
     bool PrivilegeEnabled(uint32_t luid) const;
+    // SaveKey without its note; `noteFor` names the hive once the key is known.
+    platform::Status SaveCompacted(platform::KeyHandle key, const std::string& file,
+                                   regf::Recovery& recovery, std::string& noteFor);
 
     const std::filesystem::path root_;
     const ImageOptions options_;
@@ -143,6 +151,7 @@ private:
     uint64_t nextHandle_ = 0x100;
     std::function<void()> sessionEnd_;
     std::optional<BootOutcome> lastBoot_;
+    std::map<std::string, std::string> saveNotes_; // by upper-cased hivelist name
 };
 
 } // namespace hivelet::image

@@ -39,6 +39,15 @@ Status FromRegf(const regf::Status& s) {
     return Status::Fail(error::RegistryIoFailed, s.message);
 }
 
+std::string UpperCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
 bool SameHostPath(const fs::path& a, const fs::path& b) {
 #ifdef _WIN32
     return SameNoCase(a.lexically_normal().string(), b.lexically_normal().string());
@@ -201,6 +210,19 @@ Status ImagePlatform::CloseKey(KeyHandle key) {
 }
 
 Status ImagePlatform::SaveKey(KeyHandle key, const std::string& file) {
+    regf::Recovery recovery;
+    std::string hiveName;
+    Status result = SaveCompacted(key, file, recovery, hiveName);
+    if (!hiveName.empty()) {
+        std::lock_guard lock(mutex_);
+        saveNotes_[UpperCase(hiveName)] =
+            result.ok() ? recovery.summary() : "skipped: " + result.detail;
+    }
+    return result;
+}
+
+Status ImagePlatform::SaveCompacted(KeyHandle key, const std::string& file,
+                                    regf::Recovery& recovery, std::string& noteFor) {
     OpenKeyRecord rec;
     {
         std::lock_guard lock(mutex_);
@@ -217,6 +239,7 @@ Status ImagePlatform::SaveKey(KeyHandle key, const std::string& file) {
         return Status::Fail(error::AccessDenied, "the hivelist key is volatile: nothing to save");
     }
     const std::string& hiveName = machine_.hivelist[rec.hive].name;
+    noteFor = hiveName;
     std::optional<ResolvedPath> source = HiveFile(rec.hive);
     if (!source) {
         return Status::Fail(error::FileNotFound, hiveName + ": the hive has no file in the image");
@@ -248,8 +271,9 @@ Status ImagePlatform::SaveKey(KeyHandle key, const std::string& file) {
         return Status::Fail(error::AccessDenied, file + ": cannot write in its folder");
     }
     const fs::path written = *scratch / target->host.filename();
+    // A dirty hive is saved as Windows would have it in memory: recovered from its logs.
     Status result = FromRegf(regf::CompactHiveFile(source->host.string(), written.string(),
-                                                   regf::CompactOptions{rec.subtree}));
+                                                   regf::CompactOptions{rec.subtree}, recovery));
     if (result.ok()) {
         // Hives hold password hashes: the snapshot is for its owner only.
         fs::permissions(written, fs::perms::owner_read | fs::perms::owner_write, ec);
@@ -266,6 +290,12 @@ Status ImagePlatform::SaveKey(KeyHandle key, const std::string& file) {
     }
     fs::remove_all(*scratch, ec);
     return result;
+}
+
+std::string ImagePlatform::SaveNote(const std::string& hiveName) const {
+    std::lock_guard lock(mutex_);
+    auto it = saveNotes_.find(UpperCase(hiveName));
+    return it == saveNotes_.end() ? std::string() : it->second;
 }
 
 Status ImagePlatform::ReplaceKey(RootKey root, const std::string& subKey,

@@ -58,9 +58,15 @@ Status CompactHive(const Hive& hive, const CompactOptions& options, ByteSink& si
 
 Status CompactHiveFile(const std::string& sourcePath, const std::string& targetPath,
                        const CompactOptions& options) {
+    Recovery ignored;
+    return CompactHiveFile(sourcePath, targetPath, options, ignored);
+}
+
+Status CompactHiveFile(const std::string& sourcePath, const std::string& targetPath,
+                       const CompactOptions& options, Recovery& recovery) {
     InputFile input;
     Hive hive;
-    if (Status s = OpenHiveFile(sourcePath, input, hive); !s.ok()) {
+    if (Status s = OpenHiveFile(sourcePath, input, hive, recovery); !s.ok()) {
         return s;
     }
     OutputFile output;

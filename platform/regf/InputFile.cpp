@@ -1,6 +1,8 @@
 #include "platform/regf/InputFile.h"
 
 #include "platform/regf/Errors.h"
+#include "platform/regf/LogFiles.h"
+#include "platform/regf/Recovery.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <vector>
 
 namespace hivelet::regf {
 
@@ -54,21 +57,66 @@ Status InputFile::read(const std::string& path, uint64_t limit,
     return {};
 }
 
-Status OpenHiveFile(const std::string& path, InputFile& input, Hive& hive) {
+void InputFile::resize(uint64_t size) {
+    if (size <= size_) {
+        size_ = size;
+        return;
+    }
+    auto bigger = AllocateBulk(static_cast<size_t>(size));
+    std::memcpy(bigger.get(), bytes_.get(), static_cast<size_t>(size_));
+    bytes_ = std::move(bigger);
+    size_ = size;
+}
+
+namespace {
+
+Status RecoverAndOpen(const std::string& path, InputFile& input, Hive& hive, Recovery& recovery) {
+    std::vector<LogImage> logs;
+    if (Status s = ReadTransactionLogs(path, logs); !s.ok()) {
+        return s;
+    }
+    RecoveryPlan plan;
+    if (Status s = PlanRecovery(input.data(), input.size(), path, logs, plan, recovery); !s.ok()) {
+        return s;
+    }
+    const uint64_t primarySize = input.size();
+    input.resize(plan.fileSize);
+    ApplyRecovery(plan, input.mutableData(), primarySize);
+    return hive.open(input.data(), input.size(), path);
+}
+
+} // namespace
+
+Status OpenHiveFile(const std::string& path, InputFile& input, Hive& hive, Recovery& recovery) {
+    recovery = {};
     bool begun = false;
-    return input.read(
+    bool dirty = false;
+    Status read = input.read(
         path, uint64_t{kBaseBlockSize} + kMaxBinsDataSize, [&](uint64_t available) -> Status {
             if (!begun) {
                 if (available < kBaseBlockSize && available < input.size()) {
                     return {};
                 }
                 begun = true;
-                if (Status s = hive.begin(input.data(), input.size(), path); !s.ok()) {
-                    return s;
+                // A dirty hive is checked only once its logs are applied.
+                dirty = NeedsRecovery(input.data(), available);
+                if (!dirty) {
+                    if (Status s = hive.begin(input.data(), input.size(), path); !s.ok()) {
+                        return s;
+                    }
                 }
             }
-            return hive.scan(available);
+            return dirty ? Status{} : hive.scan(available);
         });
+    if (!read.ok() || !dirty) {
+        return read;
+    }
+    return RecoverAndOpen(path, input, hive, recovery);
+}
+
+Status OpenHiveFile(const std::string& path, InputFile& input, Hive& hive) {
+    Recovery ignored;
+    return OpenHiveFile(path, input, hive, ignored);
 }
 
 } // namespace hivelet::regf

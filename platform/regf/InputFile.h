@@ -19,6 +19,9 @@ public:
     Status read(const std::string& path, uint64_t limit,
                 const std::function<Status(uint64_t)>& arrived);
     const uint8_t* data() const { return bytes_.get(); }
+    uint8_t* mutableData() { return bytes_.get(); }
+    // Makes the bytes `size` long, keeping those there are (a recovered hive may grow).
+    void resize(uint64_t size);
     uint64_t size() const { return size_; } // the whole length, known once read() has begun
 
 private:
@@ -26,7 +29,10 @@ private:
     uint64_t size_ = 0;
 };
 
-// Reads a hive file and opens it, checking each bin as it arrives.
+// Reads a hive file and opens it, checking each bin as it arrives. A dirty hive is first
+// recovered in memory from the transaction logs beside it (see Recovery in Regf.h); every reader
+// of hive files goes through here, so each sees the hive as Windows would load it.
+Status OpenHiveFile(const std::string& path, InputFile& input, Hive& hive, Recovery& recovery);
 Status OpenHiveFile(const std::string& path, InputFile& input, Hive& hive);
 
 } // namespace hivelet::regf

@@ -16,7 +16,7 @@ enum class ErrorKind {
     Io,          // the file could not be opened, read, written or renamed (or the target exists)
     NotAHive,    // no "regf" base block, or not a primary hive file (a log, for example)
     Unsupported, // a format version or record this library does not handle
-    Dirty,       // sequence numbers differ: the latest data may be only in the transaction logs
+    Dirty,       // the latest data is only in transaction logs that are missing or unusable
     Corrupt,     // a structure is inconsistent (bad offset, loop, shared cell, bad checksum...)
     TooLarge,    // a named limit was exceeded (file size, list length, tree depth...)
     NotFound,    // the key a subtree path names does not exist
@@ -29,6 +29,38 @@ struct Status {
     ErrorKind kind = ErrorKind::None;
     std::string message;
     bool ok() const { return kind == ErrorKind::None; }
+};
+
+// What reading a hive did with its transaction logs. A clean hive is read as it is; a dirty one
+// (checksum wrong, or sequence numbers that differ) is recovered in memory from the `.LOG`,
+// `.LOG1` and `.LOG2` beside it, as Windows' loader does, and only then read. The files are never
+// written.
+struct LogUse {
+    std::string path;
+    uint32_t entries = 0; // new format: entries applied from this log
+    uint32_t firstSequence = 0;
+    uint32_t lastSequence = 0;
+    uint32_t pages = 0; // old format: dirty 512-byte pages applied
+    std::string end;    // where reading it ended and why
+};
+
+struct Recovery {
+    bool dirty = false;            // the primary file alone was not the latest state
+    bool recovered = false;        // logs were applied to what was read
+    bool oldFormat = false;        // the logs were of the DIRT kind (before Windows 8.1)
+    bool baseBlockRebuilt = false; // the primary's base block was damaged; a log's copy replaced it
+    bool damaged = false;        // replay stopped at a damaged entry or a gap, not at the logs' end
+    std::vector<LogUse> applied; // in the order they were applied
+    uint32_t entries = 0;        // entries applied in all
+    uint32_t sequence = 0;       // both sequence numbers of the recovered hive
+    uint32_t binsSizeBefore = 0;
+    uint32_t binsSizeAfter = 0;
+    std::string stop;                 // where and why replay ended, with the log and hex offset
+    std::vector<std::string> skipped; // each log found but not used, and why
+
+    // One line for a user: "recovered from its transaction logs: 24 entries (SYSTEM_B.LOG1
+    // 2107-2110, SYSTEM_B.LOG2 2111-2130); replay ended: ..."; empty for a clean hive.
+    std::string summary() const;
 };
 
 struct CompactOptions {
@@ -51,6 +83,39 @@ struct CompactOptions {
 // rather than copied.
 Status CompactHiveFile(const std::string& sourcePath, const std::string& targetPath,
                        const CompactOptions& options = {});
+// The same, telling what recovery from the transaction logs did to the source.
+Status CompactHiveFile(const std::string& sourcePath, const std::string& targetPath,
+                       const CompactOptions& options, Recovery& recovery);
+
+// Writes the hive as Windows writes it back after loading it: a dirty hive with every usable log
+// entry applied, both sequence numbers set to the last applied entry + 1, the checksum
+// recomputed, the bins grown where an entry grew them, nothing else changed. A clean hive is
+// copied unchanged. Same target rules as CompactHiveFile.
+Status RecoverHiveFile(const std::string& sourcePath, const std::string& targetPath,
+                       Recovery& recovery);
+
+// The base block facts of a hive and what its logs would do to it.
+struct HiveFacts {
+    uint32_t majorVersion = 0;
+    uint32_t minorVersion = 0;
+    uint32_t primarySequence = 0;
+    uint32_t secondarySequence = 0;
+    bool checksumValid = false;
+    uint64_t lastWritten = 0;              // FILETIME
+    uint64_t lastReorganized = 0;          // FILETIME, its two low bits masked off
+    bool reorganizedDefragmented = false;  // bit 0 of the reorganization stamp
+    bool reorganizedAccessCleared = false; // bit 1
+    uint32_t binsDataSize = 0;
+    uint64_t fileSize = 0;
+    std::vector<std::string> logs; // found beside the hive, with their kind and sequence number
+    Recovery recovery;             // what reading it replays
+    uint64_t allocatedBytes = 0;   // cells in use, after recovery
+    uint64_t freeBytes = 0;        // free cells, after recovery
+    uint64_t compactSize = 0;      // the size of the compact copy
+};
+
+// Fills `facts`; fails (after filling the base block facts) when the hive cannot be read.
+Status InspectHiveFile(const std::string& path, HiveFacts& facts);
 
 // Checks a hive's structure: base block, bins, cells, every reachable record (each reached once,
 // at the start of an allocated cell, so none overlaps another), parent links, list order and

@@ -39,9 +39,9 @@ struct Sample {
     const char* file;   // below drive C of the image
 };
 
-// Clean hives of several kinds and sizes, and three that must be left alone: a large SYSTEM whose
-// saving is under 1% (4 KB of 11 MB), one written compact (nothing to gain) and one left dirty by
-// its system (it cannot be saved at all). All three show "0%".
+// Clean hives of several kinds and sizes, one left dirty by its system whose transaction logs
+// recover it, and two that must be left alone: a large SYSTEM whose saving is under 1% (4 KB of
+// 11 MB) and one written compact (nothing to gain). Both show "0%".
 const Sample Samples[] = {
     {"\\REGISTRY\\MACHINE\\SYSTEM", "regipy/regipy_tests/data/SYSTEM",
      "Windows/System32/config/SYSTEM"},
@@ -59,7 +59,7 @@ const Sample Samples[] = {
     {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002", "dfwinreg/test_data/NTUSER.DAT",
      "Users/bob/NTUSER.DAT"}, // written compact below: nothing to gain
     {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002_Classes", "regipy/regipy_tests/data/UsrClass.dat",
-     "Users/bob/AppData/Local/Microsoft/Windows/UsrClass.dat"}, // dirty
+     "Users/bob/AppData/Local/Microsoft/Windows/UsrClass.dat"}, // dirty, with its logs
 };
 constexpr const char* SystemHive = "\\REGISTRY\\MACHINE\\SYSTEM";
 constexpr const char* CompactHive = "\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002";
@@ -202,8 +202,6 @@ protected:
             fs::permissions(host, fs::perms::owner_read | fs::perms::owner_write,
                             fs::perm_options::add);
             hives.push_back({s.hive, s.file, ReadBytes(host), ""});
-            if (s.hive != std::string(DirtyHive))
-                hives.back().dump = Dump(host);
         }
         WriteBytes(at / "machine.ini", machine);
         // A live system keeps transaction logs beside its hives; the restart moves them along.
@@ -218,6 +216,10 @@ protected:
                 fs::copy_file(
                     samples / (std::string("regipy/regipy_tests/data/UsrClass.dat") + log),
                     bob / (std::string("UsrClass.dat") + log), fs::copy_options::skip_existing);
+        // The tree each hive holds, a dirty one as its logs recover it (none: it cannot be read).
+        for (Hive& h : hives)
+            if (!regf::DumpHiveFile(Host(h).string(), h.dump).ok())
+                h.dump.clear();
     }
 
     // The hive's file in the image in use.
@@ -290,9 +292,7 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    static bool LeftAlone(const Hive& h) {
-        return h.name == SystemHive || h.name == CompactHive || h.name == DirtyHive;
-    }
+    static bool LeftAlone(const Hive& h) { return h.name == SystemHive || h.name == CompactHive; }
 
     // Every hive file in place, either as it was or as the compacted copy `fresh` holds.
     void ExpectNoHiveLost(const std::map<std::string, std::string>& fresh) const {
@@ -318,10 +318,16 @@ protected:
         EXPECT_LT(fs::file_size(Host(h)), h.bytes.size());
         EXPECT_FALSE(fs::exists(Host(h, ".hvt")));
         if (auto after = HivexExport(Host(h), folder.path())) {
+            // hivex does not replay logs: it reads the original as its logs (beside the backup
+            // now) recover it.
             fs::path original = folder.path() / "original-hive";
-            WriteBytes(original, h.bytes);
+            regf::Recovery recovery;
+            const regf::Status r =
+                regf::RecoverHiveFile(backup.string(), original.string(), recovery);
+            ASSERT_TRUE(r.ok()) << r.message;
             EXPECT_TRUE(*after == *HivexExport(original, folder.path()))
                 << "hivex exports the replaced hive differently";
+            fs::remove(original);
         }
     }
     void ExpectUntouched(const Hive& h) const {
@@ -386,7 +392,12 @@ TEST_F(SilentImageTest, SilentThenTheRestartPutsEveryCompactedHiveInPlace) {
     WriteImage(Samples, image);
     std::string output;
     ASSERT_EQ(RunProgram({"--image", image.string(), "/Silent"}, &output), 0) << output;
-    EXPECT_NE(output.find("The system image restarted: 6 hive(s) replaced"), std::string::npos)
+    EXPECT_NE(output.find("The system image restarted: 7 hive(s) replaced"), std::string::npos)
+        << output;
+    // The table says which hive its logs recovered.
+    EXPECT_NE(output.find("(recovered from its transaction logs: 14 entries (UsrClass.dat.LOG1 "
+                          "287-290, UsrClass.dat.LOG2 291-300))\n"),
+              std::string::npos)
         << output;
 
     for (const Hive& h : hives) {
@@ -403,6 +414,13 @@ TEST_F(SilentImageTest, SilentThenTheRestartPutsEveryCompactedHiveInPlace) {
     EXPECT_EQ(ReadBytes(config / "SOFTWARE.bak.LOG1"), std::string(512, '\x01'));
     EXPECT_FALSE(fs::exists(config / "SOFTWARE.LOG1"));
     EXPECT_TRUE(fs::exists(config / "SYSTEM.LOG1"));
+    const Hive& dirty = Find(DirtyHive);
+    for (const char* log : {".LOG1", ".LOG2"}) {
+        EXPECT_EQ(
+            ReadBytes(Host(dirty, (std::string(".bak") + log).c_str())),
+            ReadBytes(samples / (std::string("regipy/regipy_tests/data/UsrClass.dat") + log)));
+        EXPECT_FALSE(fs::exists(Host(dirty, log)));
+    }
     std::cout << "[ on disk  ] after /Silent and the restart:\n"
               << Listing(image / "C") << State({});
 
@@ -416,9 +434,7 @@ TEST_F(SilentImageTest, SilentThenTheRestartPutsEveryCompactedHiveInPlace) {
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(rows[i].caption);
         ASSERT_EQ(rows[i].subItems.size(), 3u);
-        if (rows[i].caption != DirtyHive) {
-            EXPECT_EQ(rows[i].subItems[2], "0%");
-        }
+        EXPECT_EQ(rows[i].subItems[2], "0%");
     }
 }
 
@@ -434,7 +450,7 @@ TEST_F(SilentImageTest, AReplacementRefusedLeavesThatHiveAndItsOldBackupAsTheyWe
 
     std::string output;
     ASSERT_EQ(RunProgram({"--image", image.string(), "/Silent"}, &output), 0) << output;
-    EXPECT_NE(output.find("The system image restarted: 5 hive(s) replaced"), std::string::npos)
+    EXPECT_NE(output.find("The system image restarted: 6 hive(s) replaced"), std::string::npos)
         << output;
     EXPECT_TRUE(ReadBytes(Host(sam)) == sam.bytes);
     EXPECT_EQ(ReadBytes(oldBackup), "backup of an earlier run");
@@ -453,12 +469,12 @@ TEST_F(SilentImageTest, ARefusedRestartLeavesEveryHiveAndTheReplacementsWaitForT
         const auto boxes = RunWindow(platform, {"/Silent"});
         EXPECT_TRUE(boxes.empty()) << boxes[0].text << " (nothing is reported)";
         EXPECT_EQ(platform.refused, 1);
-        EXPECT_EQ(platform.pendingReplacements().size(), 6u);
+        EXPECT_EQ(platform.pendingReplacements().size(), 7u);
         fresh = Snapshots();
     }
     for (const Hive& h : hives)
         ExpectUntouched(h);
-    EXPECT_EQ(fresh.size(), 6u) << "only the scheduled snapshots outlived the window's close";
+    EXPECT_EQ(fresh.size(), 7u) << "only the scheduled snapshots outlived the window's close";
     std::cout << "[ on disk  ] after /Silent with the restart refused:\n" << State(fresh);
 
     // The next analysis, before any restart: the scheduled snapshots are held.
@@ -483,6 +499,55 @@ TEST_F(SilentImageTest, ARefusedRestartLeavesEveryHiveAndTheReplacementsWaitForT
 // An analysis that did not succeed enables nothing: /Silent then schedules no hive and leaves
 // Windows running, whether the analysis was stopped while a hive was in hand, lost its window,
 // or found the snapshots of an earlier compaction still waiting for the restart.
+// Dirty hives as an image taken while Windows ran holds them: one whose logs recover it, one
+// whose logs are gone. /Scan says which was recovered and why the other was skipped; /Silent
+// replaces the first, its original and its logs kept byte for byte under the backup names.
+const Sample DirtySamples[] = {
+    {"\\REGISTRY\\MACHINE\\SYSTEM", "dfwinreg/test_data/NTUSER.DAT",
+     "Windows/System32/config/SYSTEM"},
+    {"\\REGISTRY\\MACHINE\\SECURITY", "regipy/regipy_tests/data/SECURITY",
+     "Windows/System32/config/SECURITY"}, // dirty, no logs
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002_Classes", "regipy/regipy_tests/data/UsrClass.dat",
+     "Users/bob/AppData/Local/Microsoft/Windows/UsrClass.dat"}, // dirty, with its logs
+};
+
+TEST_F(SilentImageTest, ScanThenSilentOnDirtyHivesRecoversWhatTheLogsHoldAndSaysWhatItSkipped) {
+    WriteImage(DirtySamples, image);
+    const Hive& lost = Find("\\REGISTRY\\MACHINE\\SECURITY");
+    const Hive& dirty = Find(DirtyHive);
+    EXPECT_TRUE(lost.dump.empty());
+    ASSERT_FALSE(dirty.dump.empty());
+
+    std::string output;
+    const fs::path result = folder.path() / "scan.txt";
+    EXPECT_EQ(RunProgram({"--image", image.string(), "/Scan", result.string()}, &output), 0)
+        << output;
+    EXPECT_NE(output.find("S-1-5-21-1-2-3-1002_Classes"), std::string::npos) << output;
+    EXPECT_NE(output.find("(recovered from its transaction logs: 14 entries"), std::string::npos)
+        << output;
+    EXPECT_NE(output.find("(skipped: "), std::string::npos) << output;
+    EXPECT_NE(output.find("SECURITY: dirty: its newest changes are in transaction logs that are "
+                          "missing or unusable"),
+              std::string::npos)
+        << output;
+    for (const Hive& h : hives)
+        ExpectUntouched(h);
+
+    ASSERT_EQ(RunProgram({"--image", image.string(), "/Silent"}, &output), 0) << output;
+    EXPECT_NE(output.find("The system image restarted: 2 hive(s) replaced"), std::string::npos)
+        << output;
+    ExpectReplaced(dirty);
+    ExpectReplaced(Find(SystemHive));
+    ExpectUntouched(lost);
+    for (const char* log : {".LOG1", ".LOG2"}) {
+        EXPECT_EQ(ReadBytes(Host(dirty, (std::string(".bak") + log).c_str())),
+                  ReadBytes(samples / (std::string("regipy/regipy_tests/data/UsrClass.dat") + log)))
+            << log;
+        EXPECT_FALSE(fs::exists(Host(dirty, log))) << log;
+    }
+    std::cout << "[ on disk  ] after /Scan, /Silent and the restart on dirty hives:\n" << State({});
+}
+
 TEST_F(SilentImageTest, SilentAfterAStoppedOrFailedAnalysisReplacesNothingAndDoesNotRestart) {
     const fs::path prepared = folder.path() / "prepared";
     WriteImage(SmallSamples, prepared);

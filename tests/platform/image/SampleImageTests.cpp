@@ -38,9 +38,12 @@ const Sample Samples[] = {
      "Users/bob/NTUSER.DAT"},
     {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1003", "regipy/regipy_tests/data/NTUSER-WSL.DAT",
      "Users/wsl/NTUSER.DAT"},
-    // A hive left dirty (its latest changes only in its logs): it cannot be saved, so it stays.
+    // A hive left dirty whose logs beside it recover it: saved as recovered.
     {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002_Classes", "regipy/regipy_tests/data/UsrClass.dat",
      "Users/bob/AppData/Local/Microsoft/Windows/UsrClass.dat"},
+    // A hive left dirty without its logs: its latest changes are lost, so it cannot be saved.
+    {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1004", "regipy/regipy_tests/data/SECURITY",
+     "Users/lost/NTUSER.DAT"},
 };
 
 // Logs shipped with a sample, copied beside its hive: (sample log, suffix in the image).
@@ -138,13 +141,20 @@ TEST(SampleImage, SaveReplaceAndRestartEveryHive) {
         ASSERT_TRUE(image.OpenKey(rootKey, sub, key).ok());
         Status st = image.SaveKey(key, WindowsPath(std::string(s.file) + ".hvt"));
         image.CloseKey(key);
-        if (std::string(s.source).find("UsrClass.dat") != std::string::npos &&
-            std::string(s.source).find("regipy") != std::string::npos) {
+        const std::string note = image.SaveNote(s.hive);
+        if (std::string(s.source) == "regipy/regipy_tests/data/SECURITY") {
             EXPECT_EQ(st.code, error::RegistryCorrupt);
-            EXPECT_NE(st.detail.find("dirty"), std::string::npos) << st.detail;
+            EXPECT_NE(st.detail.find("dirty: its newest changes are in transaction logs that are "
+                                     "missing or unusable"),
+                      std::string::npos)
+                << st.detail;
+            EXPECT_EQ(note, "skipped: " + st.detail);
             continue;
         }
         ASSERT_TRUE(st.ok()) << st.detail;
+        const bool dirty = std::string(s.source) == "regipy/regipy_tests/data/UsrClass.dat";
+        EXPECT_EQ(note.rfind("recovered from its transaction logs: 14 entries", 0) == 0, dirty)
+            << note;
         saved.push_back(&s);
     }
     for (const Sample* s : saved) {
@@ -172,13 +182,16 @@ TEST(SampleImage, SaveReplaceAndRestartEveryHive) {
                       HivexExport(original, folder.path() / "old.reg"));
         }
     }
-    // The bob's logs went with his hive; the dirty hive kept its own.
-    EXPECT_TRUE(fs::exists(root / "C/Users/bob/NTUSER.DAT.bak.LOG"));
-    EXPECT_FALSE(fs::exists(root / "C/Users/bob/NTUSER.DAT.LOG"));
-    const fs::path dirty = root / "C" / Samples[std::size(Samples) - 1].file;
-    EXPECT_EQ(ReadBytes(dirty), ReadBytes(samples / Samples[std::size(Samples) - 1].source));
-    EXPECT_TRUE(fs::exists(fs::path(dirty.string() + ".LOG1")));
-    EXPECT_FALSE(fs::exists(fs::path(dirty.string() + ".bak")));
+    // Every hive's logs went with it to the backup name, byte for byte; the hive that could not
+    // be saved stayed as it was.
+    for (const auto& [log, hive, suffix] : SampleLogs) {
+        EXPECT_EQ(ReadBytes(root / "C" / (std::string(hive) + ".bak" + suffix)),
+                  ReadBytes(samples / log));
+        EXPECT_FALSE(fs::exists(root / "C" / (std::string(hive) + suffix)));
+    }
+    const fs::path lost = root / "C" / Samples[std::size(Samples) - 1].file;
+    EXPECT_EQ(ReadBytes(lost), ReadBytes(samples / Samples[std::size(Samples) - 1].source));
+    EXPECT_FALSE(fs::exists(fs::path(lost.string() + ".bak")));
 }
 
 } // namespace
