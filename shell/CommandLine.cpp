@@ -14,6 +14,21 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
         cl.imageDir = args[1];
         first = 2;
+    } else if (!args.empty() && args[0] == WindowsOption) {
+        if (args.size() < 2 || args[1].empty()) {
+            cl.error = "--windows needs the folder that holds a Windows installation";
+            return cl;
+        }
+        cl.windowsRoot = args[1];
+        first = 2;
+        if (args.size() > 2 && args[2] == UndoOption) {
+            if (args.size() > 3) {
+                cl.error = "--undo takes nothing after it";
+                return cl;
+            }
+            cl.undo = true;
+            first = 3;
+        }
     }
     cl.arguments.assign(args.begin() + static_cast<std::ptrdiff_t>(first), args.end());
     return cl;

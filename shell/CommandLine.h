@@ -1,5 +1,6 @@
-// The command line: `[--image DIR] [/Silent | /Scan [RESULTFILE]]`. "--image" belongs to this
-// build and comes first; every rule about "the first argument" applies to what follows it.
+// The command line: `[--image DIR | --windows ROOT] [/Silent | /Scan [RESULTFILE]]`, or
+// `--windows ROOT --undo`. "--image" and "--windows" belong to this build and come first; every
+// rule about "the first argument" applies to what follows them.
 #pragma once
 
 #include <optional>
@@ -9,11 +10,16 @@
 namespace hivelet::shell {
 
 inline constexpr const char* ImageOption = "--image";
+inline constexpr const char* WindowsOption = "--windows";
+inline constexpr const char* UndoOption = "--undo";
 
 struct CommandLine {
     std::optional<std::string> imageDir; // the system image to work on, when given
-    std::vector<std::string> arguments;  // everything after "--image DIR"
-    std::string error;                   // not empty: the command line cannot be used
+    // The folder holding a Windows installation that is not running (its system drive).
+    std::optional<std::string> windowsRoot;
+    bool undo = false;                  // --windows ROOT --undo: put back the last compaction
+    std::vector<std::string> arguments; // everything after "--image DIR" or "--windows ROOT"
+    std::string error;                  // not empty: the command line cannot be used
 };
 
 // `args` excludes the program name.

@@ -8,6 +8,7 @@
 #include "shell/CommandLine.h"
 #include "shell/Console.h"
 #include "shell/Entry.h"
+#include "shell/InstallationStart.h"
 #include "shell/Product.h"
 #include "shell/WindowsVersion.h"
 #include "ui/MakeBackend.h"
@@ -24,7 +25,8 @@ using namespace hivelet;
 
 namespace {
 
-constexpr const char* Usage = "usage: hivelet --image DIR [/Silent | /Scan [RESULTFILE]]";
+constexpr const char* Usage = "usage: hivelet {--image DIR | --windows ROOT} [/Silent | /Scan "
+                              "[RESULTFILE]], or hivelet --windows ROOT --undo";
 
 // Posted before the loop starts, handled after FormShow: a run that FormShow did not turn into
 // an unattended sequence (for example on an unsupported system) has nothing more to do here.
@@ -57,9 +59,9 @@ int main(int argc, char** argv) {
         std::cerr << "hivelet: " << cl.error << " (" << Usage << ")\n";
         return 2;
     }
-    if (!cl.imageDir) {
+    if (!cl.imageDir && !cl.windowsRoot) {
         std::cerr << "hivelet: this build works on a Windows system image; give its folder with "
-                     "--image DIR ("
+                     "--image DIR, or a Windows installation's folder with --windows ROOT ("
                   << Usage << ")\n";
         return 2;
     }
@@ -84,12 +86,22 @@ int main(int argc, char** argv) {
         return 0;
 
     std::unique_ptr<image::ImagePlatform> platform;
-    try {
-        platform = std::make_unique<image::ImagePlatform>(*cl.imageDir);
-    } catch (const std::exception& e) {
-        std::cerr << "hivelet: cannot use the system image: " << e.what() << "\n";
-        return 1;
+    if (cl.windowsRoot) {
+        platform = shell::OpenInstallation(cl, std::cout, std::cerr);
+        if (!platform)
+            return 1;
+        if (cl.undo)
+            return shell::UndoLastCompaction(*platform, std::cout, std::cerr);
+    } else {
+        try {
+            platform = std::make_unique<image::ImagePlatform>(*cl.imageDir);
+        } catch (const std::exception& e) {
+            std::cerr << "hivelet: cannot use the system image: " << e.what() << "\n";
+            return 1;
+        }
     }
+    const std::optional<image::BootOutcome> started = platform->lastBoot();
+    const unsigned runsBefore = started ? started->number : 0;
 
     if (shell::FirstArgumentSwitch(cl.arguments) == shell::UnattendedSwitch::None)
         return ListHives(*platform);
@@ -127,5 +139,11 @@ int main(int argc, char** argv) {
     if (!form->Unattended)
         return 1; // FormShow refused the run; its message is on the terminal
     std::cout << shell::AnalysisReport(*form);
+    if (platform->ReplacesHivesAtOnce()) {
+        const std::string replaced = shell::ReplacedAtOnceReport(*platform, runsBefore);
+        std::cout << replaced;
+        if (replaced.find("not replaced:") != std::string::npos)
+            return 1;
+    }
     return errorShown ? 1 : 0;
 }

@@ -301,14 +301,17 @@ BootOutcome ImagePlatform::UndoLastCompaction(const std::string& backupSuffix) {
     std::vector<std::string> missing;
     for (const std::string& name : names) {
         std::optional<ResolvedPath> live;
+        size_t index = 0;
         for (size_t i = 0; i < machine_.hivelist.size() && !live; ++i) {
             if (SameNoCase(machine_.hivelist[i].name, name)) {
                 live = HiveFile(i);
+                index = i;
             }
         }
-        const fs::path backup = live ? fs::path(live->host.string() + backupSuffix) : fs::path();
+        // The backup was named after the hive's name in the hive list, matched ignoring case.
+        std::optional<ResolvedPath> backup = HiveFile(index, backupSuffix);
         std::error_code ec;
-        if (!live || !fs::is_regular_file(backup, ec)) {
+        if (!live || !backup || !fs::is_regular_file(backup->host, ec)) {
             missing.push_back(name);
             continue;
         }
@@ -316,7 +319,7 @@ BootOutcome ImagePlatform::UndoLastCompaction(const std::string& backupSuffix) {
         Replacement r;
         r.hive = name;
         r.live = rel;
-        r.fresh = rel + backupSuffix;
+        r.fresh = paths_.ImageRelative(backup->host);
         r.backup = rel + ".hivelet-undone";
         r.discardBackup = true;
         undo.push_back(std::move(r));

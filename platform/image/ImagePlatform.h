@@ -139,7 +139,8 @@ private:
     platform::Status Open(platform::RootKey root, const std::string& subKey, uint32_t access,
                           platform::KeyHandle& key);
     std::optional<size_t> FindHive(platform::RootKey root, const std::string& subKey) const;
-    std::optional<ResolvedPath> HiveFile(size_t hive) const;
+    // The hive's file, or with `suffix` the file named after it (its backup, its logs).
+    std::optional<ResolvedPath> HiveFile(size_t hive, const std::string& suffix = {}) const;
     // Held: a snapshot given to a pending replacement. Locked: a live hive file or one of its
     // logs, which the running system keeps open without sharing.
     bool IsHeldOrLocked(const ResolvedPath& p) const;

@@ -85,7 +85,7 @@ std::optional<size_t> ImagePlatform::FindHive(RootKey root, const std::string& s
     return std::nullopt;
 }
 
-std::optional<ResolvedPath> ImagePlatform::HiveFile(size_t hive) const {
+std::optional<ResolvedPath> ImagePlatform::HiveFile(size_t hive, const std::string& suffix) const {
     const RegistryValue& v = machine_.hivelist[hive].value;
     if (v.type != reg::Sz && v.type != reg::ExpandSz) {
         return std::nullopt;
@@ -94,7 +94,7 @@ std::optional<ResolvedPath> ImagePlatform::HiveFile(size_t hive) const {
     if (device.empty()) {
         return std::nullopt;
     }
-    return paths_.ResolveDevicePath(device);
+    return paths_.ResolveDevicePath(device + suffix);
 }
 
 bool ImagePlatform::IsHeldOrLocked(const ResolvedPath& p) const {
