@@ -198,6 +198,9 @@ public:
     virtual std::optional<bool> IsWow64Process() = 0;
     // ExitWindowsEx(flags, reason).
     virtual Status ExitWindows(uint32_t flags, uint32_t reason) = 0;
+    // True for a Windows installation that is not running: a restart there replaces the
+    // scheduled hives at once and restarts nothing, and the session goes on.
+    virtual bool ReplacesHivesAtOnce() { return false; }
     // Called when the system ends the session (for a system image: after its restart has
     // applied every pending replacement, on the thread that called ExitWindows, before that call
     // returns). As with ExitWindowsEx, the call that restarts returns first: the handler passes

@@ -15,6 +15,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 return cl;
             }
             cl.imageDir = args[next++];
+        } else if (option == WindowsOption) {
+            if (next >= args.size() || args[next].empty()) {
+                cl.error = "--windows needs the folder that holds a Windows installation";
+                return cl;
+            }
+            cl.windowsRoot = args[next++];
+            if (next < args.size() && args[next] == UndoOption) {
+                if (next + 1 < args.size()) {
+                    cl.error = "--undo takes nothing after it";
+                    return cl;
+                }
+                cl.undo = true;
+                ++next;
+            }
         } else if (option == HelpOption) {
             cl.help = true;
         } else if (option == VersionOption) {
@@ -24,6 +38,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             cl.error = "unknown option " + option;
             return cl;
         }
+    }
+    if (cl.imageDir && cl.windowsRoot) {
+        cl.error = "--image and --windows name two machines; give one";
+        return cl;
     }
     cl.arguments.assign(args.begin() + static_cast<std::ptrdiff_t>(next), args.end());
     return cl;

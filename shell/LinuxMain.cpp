@@ -8,6 +8,7 @@
 #include "shell/CommandLine.h"
 #include "shell/Console.h"
 #include "shell/Entry.h"
+#include "shell/InstallationStart.h"
 #include "shell/Product.h"
 #include "shell/SessionEnd.h"
 #include "shell/Usage.h"
@@ -78,9 +79,9 @@ int main(int argc, char** argv) {
         std::cout << shell::VersionLine() << "\n";
         return shell::ExitDone;
     }
-    if (!cl.imageDir) {
+    if (!cl.imageDir && !cl.windowsRoot) {
         std::cerr << "hivelet: this build works on a Windows system image; give its folder with "
-                     "--image DIR ("
+                     "--image DIR, or a Windows installation's folder with --windows ROOT ("
                   << usage << ")\n";
         return shell::ExitBadArguments;
     }
@@ -105,12 +106,22 @@ int main(int argc, char** argv) {
     ui::Application app(std::move(backend));
 
     std::unique_ptr<image::ImagePlatform> platform;
-    try {
-        platform = std::make_unique<image::ImagePlatform>(*cl.imageDir);
-    } catch (const std::exception& e) {
-        std::cerr << "hivelet: cannot use the system image: " << e.what() << "\n";
-        return 1;
+    if (cl.windowsRoot) {
+        platform = shell::OpenInstallation(cl, std::cout, std::cerr);
+        if (!platform)
+            return 1;
+        if (cl.undo)
+            return shell::UndoLastCompaction(*platform, std::cout, std::cerr);
+    } else {
+        try {
+            platform = std::make_unique<image::ImagePlatform>(*cl.imageDir);
+        } catch (const std::exception& e) {
+            std::cerr << "hivelet: cannot use the system image: " << e.what() << "\n";
+            return 1;
+        }
     }
+    const std::optional<image::BootOutcome> started = platform->lastBoot();
+    const unsigned runsBefore = started ? started->number : 0;
 
     if (shell::FirstArgumentSwitch(cl.arguments) == shell::UnattendedSwitch::None)
         return ListHives(*platform);
@@ -155,5 +166,11 @@ int main(int argc, char** argv) {
     std::cout << shell::AnalysisReport(*form, SaveNotes(*form, *platform));
     if (sessionEnd.Ended())
         reportRestart();
+    if (platform->ReplacesHivesAtOnce()) {
+        const std::string replaced = shell::ReplacedAtOnceReport(*platform, runsBefore);
+        std::cout << replaced;
+        if (replaced.find("not replaced:") != std::string::npos)
+            return shell::ExitNotDone;
+    }
     return errorShown ? shell::ExitNotDone : form->ExitCode();
 }

@@ -23,6 +23,19 @@ inline constexpr const char* RestartRefusedText =
     "Windows could not be restarted. The registry will be defragmented the next time you "
     "restart your computer.";
 
+// An installation that is not running (--windows) has no System Restore and restarts nothing:
+// the hives are replaced at once, each old one kept beside it as its .bak file.
+inline constexpr const char* NoRestorePointText =
+    "System Restore cannot make a restore point of a Windows installation that is not running. "
+    "Each hive replaced is kept beside it as its .bak file, and \"hivelet --windows ROOT "
+    "--undo\" puts the last compaction back. Click the OK button to replace the hives now.";
+inline constexpr const char* ReplacedAtOnceText =
+    "The registry hives of the Windows installation were replaced; nothing was restarted. Each "
+    "old hive is kept beside it as its .bak file.";
+inline constexpr const char* NotAllReplacedText =
+    "The registry hives of the Windows installation were not all replaced; nothing was "
+    "restarted. ";
+
 void TfrmMain::bDefragRegistryClick() {
     // Only a complete and sound analysis enables the button; the unattended run comes here by a
     // direct call, so the rule is checked here as well.
@@ -43,8 +56,13 @@ void TfrmMain::bDefragRegistryClick() {
             return;
     }
 
-    if (options.RestorePoint && !Unattended &&
-        OffersRestorePoint(GetWindowsVersionCode(Platform))) {
+    const bool atOnce = Platform.ReplacesHivesAtOnce();
+    if (atOnce && !Unattended) {
+        if (App().MessageBox(NoRestorePointText, ProductTitle,
+                             ui::mb::OkCancel | ui::mb::IconInformation) != ui::mrOk)
+            return;
+    } else if (options.RestorePoint && !Unattended &&
+               OffersRestorePoint(GetWindowsVersionCode(Platform))) {
         auto point = ui::CreateForm<defrag::TfrmSystemPoint>(
             App(), this, Platform, options,
             [this](std::function<void()> body) { Workers.Start(std::move(body)); });
@@ -70,7 +88,7 @@ void TfrmMain::bDefragRegistryClick() {
         }
     }
 
-    if (!Unattended)
+    if (!Unattended && !atOnce)
         App().MessageBox(RestartNoticeText, ProductTitle, ui::mb::Ok);
     // A forced restart ends the program without closing the window, so the close's cleanup
     // would never remove the snapshots Windows was not given; they go now.
@@ -80,6 +98,15 @@ void TfrmMain::bDefragRegistryClick() {
     // Also when nothing was scheduled: the user was told the computer restarts.
     const platform::Status restart = defrag::RestartComputer(Platform, true);
     CompactionSucceeded = everyHiveHandedOver && restart.ok();
+    if (atOnce) {
+        if (!Unattended)
+            App().MessageBox(restart.ok() ? std::string(ReplacedAtOnceText)
+                                          : NotAllReplacedText + restart.detail,
+                             ProductTitle,
+                             ui::mb::Ok |
+                                 (restart.ok() ? ui::mb::IconInformation : ui::mb::IconWarning));
+        return;
+    }
     if (!restart.ok() && !Unattended)
         App().MessageBox(RestartRefusedText, ProductTitle, ui::mb::Ok | ui::mb::IconWarning);
 }

@@ -16,6 +16,12 @@ struct OptionHelp {
 std::string OptionsText() {
     const OptionHelp options[] = {
         {std::string(ImageOption) + " DIR", "work on the Windows system image in folder DIR"},
+        {std::string(WindowsOption) + " ROOT",
+         "work on the Windows installation that is not running whose system drive is the\n"
+         "                      folder ROOT (the one holding its Windows folder); its hives\n"
+         "                      are replaced at once, nothing is restarted"},
+        {std::string(UndoOption), "after --windows ROOT: put back the hives of the last\n"
+                                  "                      compaction from their .bak files"},
         {HelpOption, "print this text and exit"},
         {VersionOption, "print the version and exit"},
     };
@@ -29,16 +35,20 @@ std::string OptionsText() {
 } // namespace
 
 std::string UsageLine(Build build, const std::string& program) {
-    const std::string image = build == Build::Linux ? " --image DIR" : " [--image DIR]";
-    return "usage: " + program + image + " [/Silent | /Scan [RESULTFILE]]";
+    const std::string machine =
+        build == Build::Linux ? " {--image DIR | --windows ROOT}" : " [--image DIR | --windows ROOT]";
+    return "usage: " + program + machine + " [/Silent | /Scan [RESULTFILE]]";
 }
 
 std::string HelpText(Build build, const std::string& program) {
     std::string out = UsageLine(build, program) + "\n";
+    out += "       " + program + " --windows ROOT --undo\n";
     out += "       " + program + " --help | --version\n\n";
     out += build == Build::Linux
-               ? "Compacts the registry hives of a Windows system image.\n\n"
-               : "Compacts the Windows registry (or the hives of a system image).\n\n";
+               ? "Compacts the registry hives of a Windows system image or of a Windows\n"
+                 "installation that is not running.\n\n"
+               : "Compacts the Windows registry (or the hives of a system image, or of a\n"
+                 "Windows installation that is not running).\n\n";
     out += OptionsText();
     out += "\nSwitches (the first argument after the options; letter case does not matter):\n"
            "  /Scan [RESULTFILE]  analyse every hive unseen; with RESULTFILE, write the totals\n"

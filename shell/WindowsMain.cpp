@@ -1,10 +1,12 @@
-// The Windows build: real windows on the live system, or on a system image with --image DIR.
+// The Windows build: real windows on the live system, on a system image with --image DIR, or on
+// a Windows installation that is not running with --windows ROOT.
 // `main` serves as the entry of the GUI executable (the C runtime calls it for either
 // subsystem), so no Windows header is needed here.
 #include "platform/image/ImagePlatform.h"
 #include "platform/win32/Win32Platform.h"
 #include "shell/CommandLine.h"
 #include "shell/Entry.h"
+#include "shell/InstallationStart.h"
 #include "shell/SessionEnd.h"
 #include "shell/Usage.h"
 #include "ui/MakeBackend.h"
@@ -33,7 +35,15 @@ int main(int argc, char** argv) {
     ui::Application app(std::move(backend));
 
     std::unique_ptr<platform::Platform> platform;
-    if (cl.imageDir) {
+    if (cl.windowsRoot) {
+        std::unique_ptr<image::ImagePlatform> installation =
+            shell::OpenInstallation(cl, std::cout, std::cerr);
+        if (!installation)
+            return 1;
+        if (cl.undo)
+            return shell::UndoLastCompaction(*installation, std::cout, std::cerr);
+        platform = std::move(installation);
+    } else if (cl.imageDir) {
         try {
             platform = std::make_unique<image::ImagePlatform>(*cl.imageDir);
         } catch (const std::exception& e) {

@@ -75,7 +75,7 @@ std::optional<uint64_t> ImagePlatform::FindFileSize(const std::string& path) {
         // FindFirstFile finds no entry for a drive's root.
         for (const Drive& d : machine_.drives) {
             if (d.letter == p->drive &&
-                p->host.lexically_normal() == (root_ / d.folder).lexically_normal()) {
+                p->host.lexically_normal() == paths_.DriveFolder(d).lexically_normal()) {
                 return std::nullopt;
             }
         }

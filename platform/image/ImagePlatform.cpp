@@ -77,11 +77,41 @@ char DriveLetterOfRoot(const std::string& root, bool allowSeparator) {
 } // namespace
 
 ImagePlatform::ImagePlatform(const fs::path& imageRoot, ImageOptions options)
-    : root_(imageRoot), options_(std::move(options)), machine_(LoadMachine(imageRoot)),
+    : ImagePlatform(imageRoot, LoadMachine(imageRoot), std::move(options)) {}
+
+ImagePlatform::ImagePlatform(const Installation& installation, ImageOptions options)
+    : ImagePlatform(installation.root, installation.machine, std::move(options)) {}
+
+ImagePlatform::ImagePlatform(fs::path root, Machine machine, ImageOptions options)
+    : root_(std::move(root)), options_(std::move(options)), machine_(std::move(machine)),
       paths_(root_, machine_, FolderOf(ExecutableOf(options_))),
-      started_(std::chrono::steady_clock::now()), state_(root_) {
-    Restart restart(root_, state_, options_.faultHook, LocalDateTime);
-    lastBoot_ = restart.Recover();
+      started_(std::chrono::steady_clock::now()),
+      state_(machine_.offline ? ImageState::ForInstallation(root_) : ImageState(root_)) {
+    lastBoot_ = MakeRestart().Recover();
+    if (machine_.offline && !state_.pending().empty()) {
+        DropUnappliedReplacements();
+    }
+}
+
+Restart ImagePlatform::MakeRestart() {
+    return Restart(root_, state_, options_.faultHook, LocalDateTime,
+                   machine_.offline ? "replacement" : "boot");
+}
+
+void ImagePlatform::DropUnappliedReplacements() {
+    // An earlier run scheduled these and ended before it replaced anything: the hives are
+    // untouched, and without a restart to wait for, the schedule has no one to keep it for.
+    std::string dropped;
+    std::error_code ec;
+    for (const Replacement& r : state_.pending()) {
+        fs::remove(root_ / fs::path(r.fresh), ec);
+        dropped += (dropped.empty() ? "" : ", ") + r.hive;
+    }
+    if (!state_.Save({}, state_.boots())) {
+        throw std::runtime_error((state_.folder() / "state.ini").string() +
+                                 ": cannot drop the replacements an earlier run left unapplied");
+    }
+    state_.AppendLog(state_.runLog(), "dropped, never applied: " + dropped, LocalDateTime());
 }
 
 ImagePlatform::~ImagePlatform() = default;
@@ -187,8 +217,11 @@ Status ImagePlatform::ExitWindows(uint32_t flags, uint32_t /*reason*/) {
         if (!PrivilegeEnabled(ShutdownLuid)) {
             return Status::Fail(error::PrivilegeNotHeld, "SeShutdownPrivilege is not enabled");
         }
+        if (machine_.offline) {
+            return (flags & shutdownKinds) ? ReplaceAtOnce() : Status::Ok();
+        }
         if (flags & shutdownKinds) {
-            Restart restart(root_, state_, options_.faultHook, LocalDateTime);
+            Restart restart = MakeRestart();
             try {
                 lastBoot_ = restart.Boot();
             } catch (const std::exception& e) {
@@ -205,6 +238,102 @@ Status ImagePlatform::ExitWindows(uint32_t flags, uint32_t /*reason*/) {
         handler();
     }
     return Status::Ok();
+}
+
+Status ImagePlatform::ReplaceAtOnce() {
+    if (!machine_.changeRefusal.empty()) {
+        return Status::Fail(error::AccessDenied, machine_.changeRefusal);
+    }
+    try {
+        lastBoot_ = MakeRestart().Boot();
+    } catch (const std::exception& e) {
+        return Status::Fail(error::RegistryIoFailed, e.what());
+    }
+    if (!lastBoot_->keptPending.empty() || !lastBoot_->finished) {
+        std::string why;
+        for (const std::string& k : lastBoot_->keptPending) {
+            why += (why.empty() ? "" : "; ") + k;
+        }
+        return Status::Fail(error::RegistryIoFailed,
+                            "not every hive could be replaced: " +
+                                (why.empty() ? "the records could not be written" : why));
+    }
+    // Nothing was restarted: the program's session goes on.
+    return Status::Ok();
+}
+
+BootOutcome ImagePlatform::UndoLastCompaction(const std::string& backupSuffix) {
+    std::lock_guard lock(mutex_);
+    if (!machine_.offline) {
+        throw std::runtime_error("undo is for a Windows installation that is not running");
+    }
+    if (!machine_.changeRefusal.empty()) {
+        throw std::runtime_error(machine_.changeRefusal);
+    }
+    const fs::path log = state_.folder() / state_.runLog();
+    std::string last;
+    for (const std::string& line : state_.ReadLog(state_.runLog())) {
+        if (line.rfind("replacement ", 0) == 0 || line.rfind("undo ", 0) == 0) {
+            last = line;
+        }
+    }
+    if (last.empty()) {
+        throw std::runtime_error("nothing to undo: " + log.string() +
+                                 " records no compaction of this installation");
+    }
+    if (last.rfind("undo ", 0) == 0) {
+        throw std::runtime_error("nothing to undo: the last compaction was undone already (" +
+                                 log.string() + ")");
+    }
+    std::vector<std::string> names;
+    const std::string mark = " replaced ";
+    size_t at = last.find(mark);
+    if (at != std::string::npos) {
+        std::string list = last.substr(at + mark.size());
+        list = list.substr(0, list.find(';'));
+        for (size_t pos = 0; list != "nothing" && pos < list.size();) {
+            size_t comma = list.find(", ", pos);
+            names.push_back(list.substr(pos, comma == std::string::npos ? comma : comma - pos));
+            pos = comma == std::string::npos ? list.size() : comma + 2;
+        }
+    }
+    std::vector<Replacement> undo;
+    std::vector<std::string> missing;
+    for (const std::string& name : names) {
+        std::optional<ResolvedPath> live;
+        size_t index = 0;
+        for (size_t i = 0; i < machine_.hivelist.size() && !live; ++i) {
+            if (SameNoCase(machine_.hivelist[i].name, name)) {
+                live = HiveFile(i);
+                index = i;
+            }
+        }
+        // The backup was named after the hive's name in the hive list, matched ignoring case.
+        std::optional<ResolvedPath> backup = HiveFile(index, backupSuffix);
+        std::error_code ec;
+        if (!live || !backup || !fs::is_regular_file(backup->host, ec)) {
+            missing.push_back(name);
+            continue;
+        }
+        const std::string rel = paths_.ImageRelative(live->host);
+        Replacement r;
+        r.hive = name;
+        r.live = rel;
+        r.fresh = paths_.ImageRelative(backup->host);
+        r.backup = rel + ".hivelet-undone";
+        r.discardBackup = true;
+        undo.push_back(std::move(r));
+    }
+    if (undo.empty()) {
+        throw std::runtime_error("nothing to undo: the hives of the last compaction have no " +
+                                 std::string(backupSuffix) + " files any more");
+    }
+    BootOutcome out = MakeRestart().Apply(std::move(undo), "undo");
+    for (const std::string& m : missing) {
+        out.keptPending.push_back(m + " (no " + backupSuffix + " file)");
+    }
+    lastBoot_ = out;
+    return out;
 }
 
 // --- Drives -------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include "platform/Platform.h"
 #include "platform/image/ImageState.h"
+#include "platform/image/Installation.h"
 #include "platform/image/Machine.h"
 #include "platform/image/PathMap.h"
 #include "platform/image/Restart.h"
@@ -38,7 +39,18 @@ public:
     // line where one applies) when the folder or machine file is missing or malformed, or the
     // state cannot be repaired.
     explicit ImagePlatform(const std::filesystem::path& imageRoot, ImageOptions options = {});
+    // A Windows installation that is not running, its state kept in ROOT/.hivelet-state. Nothing
+    // is loaded there: hive files are not locked, ExitWindows replaces the pending hives at once
+    // (journaled as a restart) and restarts nothing, and a compaction that an earlier run left
+    // scheduled but never applied is dropped (its hives were never touched).
+    explicit ImagePlatform(const Installation& installation, ImageOptions options = {});
     ~ImagePlatform() override;
+
+    // An installation that is not running: puts back, from `hive + backupSuffix`, every hive the
+    // last replacement run replaced, with the logs the backups kept, journaled like a
+    // replacement; the compacted files go. Throws std::runtime_error with one line when there is
+    // nothing to undo or no change may be made.
+    BootOutcome UndoLastCompaction(const std::string& backupSuffix);
 
     const Machine& machine() const { return machine_; }
     const PathMap& paths() const { return paths_; }
@@ -78,6 +90,7 @@ public:
     platform::VersionInfo GetVersion() override;
     std::optional<bool> IsWow64Process() override;
     platform::Status ExitWindows(uint32_t flags, uint32_t reason) override;
+    bool ReplacesHivesAtOnce() override { return machine_.offline; }
     void SetSessionEndHandler(std::function<void()> handler) override;
 
     // --- Drives ---
@@ -125,10 +138,16 @@ private:
         std::string subtree; // below the hive root ("Wow6432Node" for the 32-bit view)
     };
 
+    ImagePlatform(std::filesystem::path root, Machine machine, ImageOptions options);
+    Restart MakeRestart();
+    void DropUnappliedReplacements();
+    platform::Status ReplaceAtOnce();
+
     platform::Status Open(platform::RootKey root, const std::string& subKey, uint32_t access,
                           platform::KeyHandle& key);
     std::optional<size_t> FindHive(platform::RootKey root, const std::string& subKey) const;
-    std::optional<ResolvedPath> HiveFile(size_t hive) const;
+    // The hive's file, or with `suffix` the file named after it (its backup, its logs).
+    std::optional<ResolvedPath> HiveFile(size_t hive, const std::string& suffix = {}) const;
     // Held: a snapshot given to a pending replacement. Locked: a live hive file or one of its
     // logs, which the running system keeps open without sharing.
     bool IsHeldOrLocked(const ResolvedPath& p) const;

@@ -94,7 +94,7 @@ std::optional<size_t> ImagePlatform::FindHive(RootKey root, const std::string& s
     return std::nullopt;
 }
 
-std::optional<ResolvedPath> ImagePlatform::HiveFile(size_t hive) const {
+std::optional<ResolvedPath> ImagePlatform::HiveFile(size_t hive, const std::string& suffix) const {
     const RegistryValue& v = machine_.hivelist[hive].value;
     if (v.type != reg::Sz && v.type != reg::ExpandSz) {
         return std::nullopt;
@@ -103,7 +103,7 @@ std::optional<ResolvedPath> ImagePlatform::HiveFile(size_t hive) const {
     if (device.empty()) {
         return std::nullopt;
     }
-    return paths_.ResolveDevicePath(device);
+    return paths_.ResolveDevicePath(device + suffix);
 }
 
 bool ImagePlatform::IsHeldOrLocked(const ResolvedPath& p) const {
@@ -114,6 +114,9 @@ bool ImagePlatform::IsHeldOrLocked(const ResolvedPath& p) const {
         if (SameHostPath(p.host, root_ / fs::path(r.fresh))) {
             return true;
         }
+    }
+    if (machine_.offline) {
+        return false; // nothing runs there to keep the hives open
     }
     for (size_t i = 0; i < machine_.hivelist.size(); ++i) {
         std::optional<ResolvedPath> live = HiveFile(i);
@@ -310,6 +313,9 @@ Status ImagePlatform::ReplaceKey(RootKey root, const std::string& subKey,
             return Status::Fail(error::PrivilegeNotHeld, "SeRestorePrivilege is not enabled");
         }
     }
+    if (!machine_.changeRefusal.empty()) {
+        return Status::Fail(error::AccessDenied, machine_.changeRefusal);
+    }
     const std::string& hiveName = machine_.hivelist[*hive].name;
     std::optional<ResolvedPath> live = HiveFile(*hive);
     if (!live || !Exists(live->host)) {
@@ -351,11 +357,12 @@ Status ImagePlatform::ReplaceKey(RootKey root, const std::string& subKey,
         return Status::Fail(error::SharingViolation, newFile + ": in use");
     }
     std::vector<Replacement> pending = state_.pending();
-    pending.push_back({hiveName,
-                       paths_.ImageRelative(live->host),
-                       paths_.ImageRelative(fresh->host),
-                       paths_.ImageRelative(backup->host),
-                       {}});
+    Replacement scheduled;
+    scheduled.hive = hiveName;
+    scheduled.live = paths_.ImageRelative(live->host);
+    scheduled.fresh = paths_.ImageRelative(fresh->host);
+    scheduled.backup = paths_.ImageRelative(backup->host);
+    pending.push_back(std::move(scheduled));
     if (!state_.Save(std::move(pending), state_.boots())) {
         return Status::Fail(error::WriteFault, "cannot record the replacement in the image");
     }

@@ -3,6 +3,7 @@
 #include "platform/ini/AtomicWrite.h"
 #include "platform/ini/ProfileFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <stdexcept>
@@ -46,7 +47,9 @@ bool AddReplacements(ini::Profile& p, const std::vector<Replacement>& list, bool
         std::string s = "Replace" + std::to_string(i + 1);
         bool ok = p.Set(s, "Hive", Quoted(r.hive)) && p.Set(s, "Live", Quoted(r.live)) &&
                   p.Set(s, "New", Quoted(r.fresh)) && p.Set(s, "Backup", Quoted(r.backup)) &&
-                  (!withLogs || p.Set(s, "Logs", Quoted(JoinLogs(r.logs))));
+                  (!withLogs || (p.Set(s, "Logs", Quoted(JoinLogs(r.logs))) &&
+                                 p.Set(s, "FreshLogs", Quoted(JoinLogs(r.freshLogs))) &&
+                                 p.Set(s, "Discard", r.discardBackup ? "1" : "0")));
         if (!ok) {
             return false;
         }
@@ -97,6 +100,8 @@ std::vector<Replacement> ReadReplacements(const ini::Profile& p, const fs::path&
         r.backup = get("Backup");
         if (withLogs) {
             r.logs = SplitLogs(p.Find(section, "Logs").value_or(""));
+            r.freshLogs = SplitLogs(p.Find(section, "FreshLogs").value_or(""));
+            r.discardBackup = p.Find(section, "Discard").value_or("0") == "1";
         }
         for (const std::string* path : {&r.live, &r.fresh, &r.backup}) {
             fs::path rel(*path);
@@ -126,9 +131,37 @@ std::string Escaped(std::string_view text) {
     return out;
 }
 
+// The highest run number in a log whose lines read "<what> <number>: ...".
+unsigned LastNumberIn(const std::vector<std::string>& lines) {
+    unsigned last = 0;
+    for (const std::string& line : lines) {
+        size_t blank = line.find(' ');
+        size_t colon = line.find(':');
+        unsigned n = 0;
+        if (blank != std::string::npos && colon != std::string::npos && blank < colon) {
+            auto [end, ec] = std::from_chars(line.data() + blank + 1, line.data() + colon, n);
+            if (ec == std::errc() && end == line.data() + colon) {
+                last = std::max(last, n);
+            }
+        }
+    }
+    return last;
+}
+
 } // namespace
 
-ImageState::ImageState(fs::path imageRoot) : folder_(std::move(imageRoot) / StateFolderName) {
+ImageState::ImageState(fs::path imageRoot) : ImageState(std::move(imageRoot), false) {}
+
+ImageState ImageState::ForInstallation(fs::path root) {
+    return ImageState(std::move(root), true);
+}
+
+ImageState::ImageState(fs::path imageRoot, bool installation)
+    : folder_(std::move(imageRoot) / StateFolderName), keepOnlyWhilePending_(installation),
+      runLog_(installation ? ReplacementLog : BootLog) {
+    if (installation) {
+        boots_ = LastNumberIn(ReadLog(runLog_));
+    }
     fs::path file = folder_ / StateFile;
     std::error_code ec;
     if (!fs::exists(file, ec)) {
@@ -138,7 +171,7 @@ ImageState::ImageState(fs::path imageRoot) : folder_(std::move(imageRoot) / Stat
     if (!p) {
         Malformed(file, 0, "cannot be read");
     }
-    boots_ = ReadNumber(*p, file, "Boot", "Count");
+    boots_ = std::max(boots_, ReadNumber(*p, file, "Boot", "Count"));
     pending_ = ReadReplacements(*p, file, false);
 }
 
@@ -149,6 +182,16 @@ bool ImageState::EnsureFolder() {
 }
 
 bool ImageState::Save(std::vector<Replacement> pending, unsigned boots) {
+    if (keepOnlyWhilePending_ && pending.empty()) {
+        std::error_code ec;
+        fs::remove(folder_ / StateFile, ec);
+        if (ec) {
+            return false;
+        }
+        pending_.clear();
+        boots_ = boots;
+        return true;
+    }
     ini::Profile p;
     if (!p.Set("Boot", "Count", std::to_string(boots)) || !AddReplacements(p, pending, false) ||
         !EnsureFolder() || !ini::WriteProfileFile(p, folder_ / StateFile)) {
@@ -167,6 +210,7 @@ bool ImageState::JournalExists() const {
 bool ImageState::WriteJournal(const Journal& journal) {
     ini::Profile p;
     return p.Set("Boot", "Number", std::to_string(journal.bootNumber)) &&
+           (journal.what.empty() || p.Set("Boot", "What", journal.what)) &&
            AddReplacements(p, journal.replacements, true) && EnsureFolder() &&
            ini::WriteProfileFile(p, folder_ / JournalFile);
 }
@@ -183,6 +227,7 @@ std::optional<Journal> ImageState::ReadJournal() const {
     }
     Journal j;
     j.bootNumber = ReadNumber(*p, file, "Boot", "Number");
+    j.what = p->Find("Boot", "What").value_or("");
     j.replacements = ReadReplacements(*p, file, true);
     return j;
 }

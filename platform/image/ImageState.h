@@ -11,6 +11,10 @@
 //
 // File paths in state.ini and journal.ini are relative to the image root, '/'-separated, as the
 // files are named on disk. state.ini and journal.ini are replaced atomically; logs are appended.
+//
+// An installation that is not running (--windows ROOT) keeps the same folder at ROOT, with
+// replacements.log in place of boot.log; state.ini is there only while a replacement is pending,
+// so once nothing is pending only the log stays (its last number is the count).
 #pragma once
 
 #include <filesystem>
@@ -23,6 +27,7 @@ namespace hivelet::image {
 
 inline constexpr const char* StateFolderName = ".hivelet-state";
 inline constexpr const char* BootLog = "boot.log";
+inline constexpr const char* ReplacementLog = "replacements.log";
 inline constexpr const char* RestorePointLog = "restore-points.log";
 inline constexpr const char* WebPageLog = "web-pages.log";
 inline constexpr const char* EventLog = "events.log";
@@ -35,10 +40,15 @@ struct Replacement {
     std::string fresh;
     std::string backup;
     std::vector<std::string> logs; // journal only: suffixes (".LOG1"...) present at the start
+    // Journal only: logs of `fresh` that take the hive's log names (an undo brings back the
+    // backup's logs), and whether the file put aside at `backup` goes once the hive is swapped.
+    std::vector<std::string> freshLogs;
+    bool discardBackup = false;
 };
 
 struct Journal {
     unsigned bootNumber = 0;
+    std::string what; // the run's name in the log when it is not the machine's usual one
     std::vector<Replacement> replacements;
 };
 
@@ -47,6 +57,9 @@ public:
     // Reads state.ini if there is one. Throws std::runtime_error naming the file and line when
     // it is malformed.
     explicit ImageState(std::filesystem::path imageRoot);
+    // The state of an installation that is not running: state.ini only while something is
+    // pending, runs logged to replacements.log.
+    static ImageState ForInstallation(std::filesystem::path root);
 
     const std::vector<Replacement>& pending() const { return pending_; }
     unsigned boots() const { return boots_; }
@@ -65,13 +78,19 @@ public:
     std::vector<std::string> ReadLog(std::string_view log) const;
 
     const std::filesystem::path& folder() const { return folder_; }
+    // The log of restarts (or, for an installation, of replacements and undos).
+    const std::string& runLog() const { return runLog_; }
 
 private:
     bool EnsureFolder();
 
+    ImageState(std::filesystem::path imageRoot, bool installation);
+
     std::filesystem::path folder_;
     std::vector<Replacement> pending_;
     unsigned boots_ = 0;
+    bool keepOnlyWhilePending_ = false;
+    std::string runLog_ = BootLog;
 };
 
 } // namespace hivelet::image

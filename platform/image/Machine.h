@@ -43,6 +43,12 @@ struct Machine {
     std::string systemRoot = "C:\\Windows"; // the Windows folder, a drive-letter path
     std::vector<Drive> drives;              // in drive-letter order
     std::vector<HivelistValue> hivelist;    // in enumeration order, duplicates kept
+    // A Windows installation that is not running (--windows): nothing is loaded, so a restart
+    // replaces the hives at once and nothing holds their files.
+    bool offline = false;
+    // Not empty: no hive of the machine may be changed, for this reason (a hibernated
+    // installation, a read-only one).
+    std::string changeRefusal;
 };
 
 inline constexpr const char* MachineFileName = "machine.ini";

@@ -170,7 +170,7 @@ std::optional<ResolvedPath> PathMap::ResolveImage(char letter, std::string_view 
             parts[n] = "System32";
         }
     }
-    fs::path host = root_ / drive->folder;
+    fs::path host = DriveFolder(*drive);
     for (const std::string& name : parts) {
         host /= MatchEntry(host, name);
     }
@@ -181,6 +181,17 @@ std::optional<ResolvedPath> PathMap::ResolveProfile(std::string_view file) const
     if (!file.empty() && file.find_first_of("\\/:") == std::string_view::npos) {
         return Resolve(machine_.systemRoot + "\\" + std::string(file));
     }
+#ifdef _WIN32
+    // A profile file named by a full path (a /Scan result) belongs to the computer Hivelet runs
+    // on, not to the Windows it analyses: a drive-letter or UNC path is a host file.
+    bool driveLetter = file.size() >= 3 && std::isalpha(static_cast<unsigned char>(file[0])) &&
+                       file[1] == ':' && (file[2] == '\\' || file[2] == '/');
+    bool unc = file.size() >= 2 && (file[0] == '\\' || file[0] == '/') &&
+               (file[1] == '\\' || file[1] == '/');
+    if (driveLetter || unc) {
+        return ResolvedPath{fs::path(std::string(file)), false, 0};
+    }
+#endif
     return Resolve(file);
 }
 
@@ -196,13 +207,17 @@ std::optional<ResolvedPath> PathMap::ResolveDevicePath(std::string_view devicePa
         if (d.folder.empty() || !SplitComponents(devicePath.substr(d.device.size()), parts)) {
             return std::nullopt;
         }
-        fs::path host = root_ / d.folder;
+        fs::path host = DriveFolder(d);
         for (const std::string& name : parts) {
             host /= MatchEntry(host, name);
         }
         return ResolvedPath{host, true, d.letter};
     }
     return std::nullopt;
+}
+
+fs::path PathMap::DriveFolder(const Drive& drive) const {
+    return drive.folder == "." ? root_ : root_ / drive.folder;
 }
 
 std::string PathMap::ImageRelative(const fs::path& host) const {

@@ -32,13 +32,17 @@ public:
     // nullopt when the path names no place: a relative path, a drive the machine lacks or that
     // has no folder, a name with characters Windows forbids.
     std::optional<ResolvedPath> Resolve(std::string_view path) const;
-    // For profile files: a name without any folder is looked for in the Windows folder.
+    // For profile files: a name without any folder is looked for in the Windows folder. A full
+    // path is a file of the running computer (off Windows an absolute host path, on Windows a
+    // drive-letter or UNC path), never one of the image.
     std::optional<ResolvedPath> ResolveProfile(std::string_view file) const;
     // The host path of a kernel device path (\Device\HarddiskVolume2\Windows\...), through the
     // drive whose device name is the path's volume; nullopt when no drive has that device.
     std::optional<ResolvedPath> ResolveDevicePath(std::string_view devicePath) const;
 
     const std::filesystem::path& imageRoot() const { return root_; }
+    // The host folder of a drive with files ("." is the image root itself).
+    std::filesystem::path DriveFolder(const Drive& drive) const;
     // `host` relative to the image root with '/' separators (for the image's own records).
     std::string ImageRelative(const std::filesystem::path& host) const;
 

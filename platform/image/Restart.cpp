@@ -52,13 +52,15 @@ fs::path WithSuffix(const fs::path& p, const std::string& suffix) {
 }
 
 bool Logged(const std::vector<std::string>& log, unsigned number) {
-    std::string mark = "boot " + std::to_string(number) + ":";
-    return std::any_of(log.begin(), log.end(),
-                       [&](const std::string& l) { return l.rfind(mark, 0) == 0; });
+    std::string mark = " " + std::to_string(number) + ":";
+    return std::any_of(log.begin(), log.end(), [&](const std::string& l) {
+        size_t blank = l.find(' ');
+        return blank != std::string::npos && l.compare(blank, mark.size(), mark) == 0;
+    });
 }
 
-std::string Describe(const BootOutcome& o, bool recovering) {
-    std::string s = "boot " + std::to_string(o.number) + ":";
+std::string Describe(const BootOutcome& o, bool recovering, const std::string& what) {
+    std::string s = what + " " + std::to_string(o.number) + ":";
     if (recovering) {
         s += " (finished after an interruption)";
     }
@@ -78,9 +80,9 @@ std::string Describe(const BootOutcome& o, bool recovering) {
 } // namespace
 
 Restart::Restart(fs::path imageRoot, ImageState& state, FaultHook hook,
-                 std::function<std::string()> dateTime)
+                 std::function<std::string()> dateTime, std::string runName)
     : root_(std::move(imageRoot)), state_(state), hook_(std::move(hook)),
-      dateTime_(std::move(dateTime)) {}
+      dateTime_(std::move(dateTime)), what_(std::move(runName)) {}
 
 fs::path Restart::Host(const std::string& relative) const {
     return root_ / fs::path(relative);
@@ -98,7 +100,8 @@ void Restart::Forward(const Replacement& r) {
     std::error_code ec;
     if (!Exists(fresh)) {
         if (Exists(live)) {
-            return; // swapped before an interruption
+            Discard(r); // swapped before an interruption
+            return;
         }
         throw StepFailed(h + ": neither the hive file nor its new file exists");
     }
@@ -139,15 +142,52 @@ void Restart::Forward(const Replacement& r) {
                 Check(ec, "cannot move " + r.live + x);
             }
         }
+        for (const std::string& x : r.freshLogs) {
+            Step("fresh-log " + x + " " + h);
+            if (Exists(WithSuffix(fresh, x)) && !Exists(WithSuffix(live, x))) {
+                fs::rename(WithSuffix(fresh, x), WithSuffix(live, x), ec);
+                Check(ec, "cannot move " + r.fresh + x);
+            }
+        }
     }
     Step("swap " + h);
     fs::rename(fresh, live, ec);
     Check(ec, "cannot rename " + r.fresh + " to " + r.live);
+    Discard(r);
+}
+
+void Restart::Discard(const Replacement& r) {
+    if (!r.discardBackup) {
+        return;
+    }
+    // The hive is in place by now: what stays of the put-aside file is only clutter, never a
+    // reason to undo the swap.
+    try {
+        Step("discard " + r.hive);
+    } catch (const StepFailed&) {
+        return;
+    }
+    std::error_code ec;
+    const fs::path backup = Host(r.backup);
+    fs::remove(backup, ec);
+    for (const char* x : HiveLogSuffixes) {
+        fs::remove(WithSuffix(backup, x), ec);
+    }
 }
 
 void Restart::Rollback(const Replacement& r) {
     const fs::path live = Host(r.live), fresh = Host(r.fresh), backup = Host(r.backup);
     std::error_code ec;
+    if (!Exists(fresh)) {
+        return; // swapped: the hive is new, there is nothing to put back
+    }
+    for (const std::string& x : r.freshLogs) {
+        Step("rollback-fresh-log " + x + " " + r.hive);
+        if (Exists(WithSuffix(live, x)) && !Exists(WithSuffix(fresh, x))) {
+            fs::rename(WithSuffix(live, x), WithSuffix(fresh, x), ec);
+            Check(ec, "cannot move " + r.live + x + " back");
+        }
+    }
     for (const std::string& x : r.logs) {
         Step("rollback-log " + x + " " + r.hive);
         if (Exists(WithSuffix(backup, x)) && !Exists(WithSuffix(live, x))) {
@@ -163,7 +203,7 @@ void Restart::Rollback(const Replacement& r) {
 }
 
 BootOutcome Restart::Run(unsigned number, const std::vector<Replacement>& replacements,
-                         bool recovering) {
+                         bool recovering, const std::string& what) {
     BootOutcome out;
     out.number = number;
     std::vector<const Replacement*> done;
@@ -201,8 +241,8 @@ BootOutcome Restart::Run(unsigned number, const std::vector<Replacement>& replac
             throw StepFailed("cannot write the image state");
         }
         Step("boot-log");
-        if (!Logged(state_.ReadLog(BootLog), number) &&
-            !state_.AppendLog(BootLog, Describe(out, recovering), dateTime_())) {
+        if (!Logged(state_.ReadLog(state_.runLog()), number) &&
+            !state_.AppendLog(state_.runLog(), Describe(out, recovering, what), dateTime_())) {
             throw StepFailed("cannot write the boot log");
         }
         Step("journal-clear");
@@ -220,7 +260,8 @@ std::optional<BootOutcome> Restart::Recover() {
     if (!journal) {
         return std::nullopt;
     }
-    BootOutcome out = Run(journal->bootNumber, journal->replacements, true);
+    BootOutcome out = Run(journal->bootNumber, journal->replacements, true,
+                          journal->what.empty() ? what_ : journal->what);
     if (!out.finished) {
         std::string why;
         for (const std::string& k : out.keptPending) {
@@ -235,13 +276,25 @@ std::optional<BootOutcome> Restart::Recover() {
 }
 
 BootOutcome Restart::Boot() {
+    return Apply(state_.pending(), what_);
+}
+
+BootOutcome Restart::Apply(std::vector<Replacement> replacements, const std::string& what) {
     Recover();
     const unsigned number = state_.boots() + 1;
-    Journal journal{number, state_.pending()};
+    Journal journal;
+    journal.bootNumber = number;
+    journal.what = what == what_ ? std::string() : what;
+    journal.replacements = std::move(replacements);
     for (Replacement& r : journal.replacements) {
+        r.logs.clear();
+        r.freshLogs.clear();
         for (const char* x : HiveLogSuffixes) {
             if (Exists(WithSuffix(Host(r.live), x))) {
                 r.logs.push_back(x);
+            }
+            if (r.discardBackup && Exists(WithSuffix(Host(r.fresh), x))) {
+                r.freshLogs.push_back(x);
             }
         }
     }
@@ -260,14 +313,14 @@ BootOutcome Restart::Boot() {
                 out.keptPending.push_back(r.hive + " (cannot write the restart journal)");
             }
             if (state_.Save(state_.pending(), number)) {
-                state_.AppendLog(BootLog, Describe(out, false), dateTime_());
+                state_.AppendLog(state_.runLog(), Describe(out, false, what), dateTime_());
             } else {
                 out.finished = false;
             }
             return out;
         }
     }
-    return Run(number, journal.replacements, false);
+    return Run(number, journal.replacements, false, what);
 }
 
 } // namespace hivelet::image

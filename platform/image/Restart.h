@@ -6,7 +6,9 @@
 //   backup-clear  a file at B that is not L's content is removed, with stale B.LOG* files
 //   backup-link   B becomes a hard link to L (a copy where links are not supported)
 //   log .LOGx     each transaction log L.LOGx moves to B.LOGx
+//   fresh-log .LOGx  (undo only) each log N.LOGx of the new file takes the name L.LOGx
 //   swap          N is renamed over L: one atomic step from the old hive to the new one
+//   discard       (undo only) the file put aside at B goes, with its logs
 // L exists throughout. Whether a hive is done is read from the files: N gone means swapped.
 // A step that fails rolls its hive back (logs return, the link at B goes) and the replacement
 // stays pending; the restart itself still happens. Around the hives: "journal" (written before
@@ -42,19 +44,26 @@ struct BootOutcome {
 
 class Restart {
 public:
+    // `runName` names each run in the log: "boot" for a system image, "replacement" for an
+    // installation that is not running.
     Restart(std::filesystem::path imageRoot, ImageState& state, FaultHook hook,
-            std::function<std::string()> dateTime);
+            std::function<std::string()> dateTime, std::string runName = "boot");
 
     // Applies every pending replacement (finishing an earlier interrupted restart first).
     BootOutcome Boot();
+    // Applies `replacements` (which need not be pending) the same way, numbered as the next
+    // run and logged as `what` ("undo"); the pending list keeps what it holds.
+    BootOutcome Apply(std::vector<Replacement> replacements, const std::string& what);
     // Finishes a restart whose journal is still there; nullopt when there is none. Throws
     // std::runtime_error when a hive can be neither completed nor rolled back.
     std::optional<BootOutcome> Recover();
 
 private:
-    BootOutcome Run(unsigned number, const std::vector<Replacement>& replacements, bool recovering);
+    BootOutcome Run(unsigned number, const std::vector<Replacement>& replacements, bool recovering,
+                    const std::string& what);
     void Forward(const Replacement& r);
     void Rollback(const Replacement& r);
+    void Discard(const Replacement& r);
     void Step(const std::string& name);
     std::filesystem::path Host(const std::string& relative) const;
 
@@ -62,6 +71,7 @@ private:
     ImageState& state_;
     FaultHook hook_;
     std::function<std::string()> dateTime_;
+    std::string what_ = "boot"; // how the log names a run of this machine
 };
 
 // The transaction-log suffixes of a hive file, in the order they are moved.

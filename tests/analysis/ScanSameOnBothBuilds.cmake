@@ -1,12 +1,15 @@
-# /Scan of one system image by the Windows program (under the emulator, Wine on Linux) and by the
-# Linux program: both must write the same result file, apart from the time of the run.
+# /Scan of one system image (or, with -DOPTION=--windows, one Windows installation that is not
+# running) by the Windows program (under the emulator, Wine on Linux) and by the Linux program:
+# both must write the same result file, apart from the time of the run.
 #
 #   cmake -DPROGRAM=Hivelet.exe "-DEMULATOR=wine-run" -DNATIVE_PROGRAM=hivelet
-#         -DNATIVE_GENERATOR=hivelet-demo-image -DWORK=DIR -P ScanSameOnBothBuilds.cmake
+#         -DNATIVE_GENERATOR=hivelet-demo-image -DWORK=DIR [-DOPTION=--windows]
+#         -P ScanSameOnBothBuilds.cmake
 #
 # The Linux programs come from the native build of the same checkout; without them the check is
 # skipped (its output then starts with "SKIPPED:"). Each program gets a fresh copy of the demo
-# image, and the result file is named as a path inside the image, which both builds resolve alike.
+# image or installation, and the result file is named by a full path of the computer the program
+# runs on, which neither build takes for a path of what it analyses.
 
 foreach(var PROGRAM NATIVE_PROGRAM NATIVE_GENERATOR WORK)
   if(NOT DEFINED ${var})
@@ -20,14 +23,21 @@ foreach(file NATIVE_PROGRAM NATIVE_GENERATOR)
   endif()
 endforeach()
 
+if(NOT DEFINED OPTION)
+  set(OPTION --image)
+endif()
+if(OPTION STREQUAL "--windows")
+  set(generator_option --windows)
+else()
+  set(generator_option)
+endif()
+
 # A guard against a program that hangs (a message box nobody answers); not a measure of speed.
 set(guard_seconds 300)
-set(result_name "hivelet-scan.ini")
-set(result_in_image "C:\\${result_name}")
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
-execute_process(COMMAND "${NATIVE_GENERATOR}" "${WORK}/image"
+execute_process(COMMAND "${NATIVE_GENERATOR}" ${generator_option} "${WORK}/image"
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out TIMEOUT ${guard_seconds})
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the demo image generator failed (${rc}):\n${out}")
@@ -42,7 +52,8 @@ function(windows_path out path)
   set(${out} "Z:${p}" PARENT_SCOPE)
 endfunction()
 
-execute_process(COMMAND "${NATIVE_PROGRAM}" --image "${WORK}/native" /Scan "${result_in_image}"
+execute_process(COMMAND "${NATIVE_PROGRAM}" ${OPTION} "${WORK}/native" /Scan
+                        "${WORK}/native-result.ini"
                 RESULT_VARIABLE rc OUTPUT_VARIABLE native_out ERROR_VARIABLE native_out
                 TIMEOUT ${guard_seconds})
 if(NOT rc EQUAL 0)
@@ -50,8 +61,9 @@ if(NOT rc EQUAL 0)
 endif()
 
 windows_path(windows_image "${WORK}/windows")
-execute_process(COMMAND ${EMULATOR} "${PROGRAM}" --image "${windows_image}" /Scan
-                        "${result_in_image}"
+windows_path(windows_result "${WORK}/windows-result.ini")
+execute_process(COMMAND ${EMULATOR} "${PROGRAM}" ${OPTION} "${windows_image}" /Scan
+                        "${windows_result}"
                 RESULT_VARIABLE rc OUTPUT_VARIABLE windows_out ERROR_VARIABLE windows_out
                 TIMEOUT ${guard_seconds})
 if(NOT rc EQUAL 0)
@@ -62,7 +74,7 @@ endif()
 # without its last line, which must be the time of the run.
 set(time_line_start "0d0a54696d653d") # CR LF "Time="
 function(read_result out build)
-  set(file "${WORK}/${build}/C/${result_name}")
+  set(file "${WORK}/${build}-result.ini")
   if(NOT EXISTS "${file}")
     message(FATAL_ERROR "the ${build} program wrote no result file")
   endif()

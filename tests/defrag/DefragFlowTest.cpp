@@ -306,6 +306,53 @@ TEST_F(DefragFlowTest, ARefusedRestartIsToldAfterTheNoticeAndTheReplacementsStay
     EXPECT_EQ(headless->MessageBoxes().size(), 2u);
 }
 
+// An installation that is not running: no restore point, the safety net said in its place; the
+// restart replaces the hives at once and the notice after it says so.
+TEST_F(DefragFlowTest, AtOnceTheBackupsStandInForTheRestorePointAndTheNoticeComesAfter) {
+    platform.SetReplacesHivesAtOnce(true);
+    platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=1\r\n");
+    size_t exitsAtFirstBox = 1, boxes = 0;
+    headless->OnMessageBox = [&](const ui::headless::MessageBoxRecord&) {
+        if (boxes++ == 0)
+            exitsAtFirstBox = platform.Exits().size();
+        return ui::mrOk;
+    };
+    Analysed();
+    Defrag();
+    EXPECT_EQ(Effects(), ScheduledTwoOfThree); // no restore point
+    ASSERT_EQ(headless->MessageBoxes().size(), 2u);
+    const auto& safetyNet = headless->MessageBoxes()[0];
+    EXPECT_NE(safetyNet.text.find("System Restore cannot make a restore point"), std::string::npos);
+    EXPECT_NE(safetyNet.text.find(".bak"), std::string::npos);
+    EXPECT_NE(safetyNet.text.find("--undo"), std::string::npos);
+    EXPECT_EQ(safetyNet.flags, ui::mb::OkCancel | ui::mb::IconInformation);
+    EXPECT_EQ(exitsAtFirstBox, 0u);
+    EXPECT_EQ(headless->MessageBoxes()[1].text,
+              "The registry hives of the Windows installation were replaced; nothing was "
+              "restarted. Each old hive is kept beside it as its .bak file.");
+}
+
+TEST_F(DefragFlowTest, AtOnceCancelReplacesNothingAndAFailureIsToldWithItsReason) {
+    platform.SetReplacesHivesAtOnce(true);
+    platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
+    headless->OnMessageBox = [](const ui::headless::MessageBoxRecord&) { return ui::mrCancel; };
+    Analysed();
+    Defrag();
+    EXPECT_TRUE(platform.Replaces().empty());
+    EXPECT_TRUE(platform.Exits().empty());
+
+    headless->OnMessageBox = [](const ui::headless::MessageBoxRecord&) { return ui::mrOk; };
+    platform.ScriptExitWindows(
+        platform::Status::Fail(platform::error::RegistryIoFailed, "SAM: cannot rename"));
+    Defrag();
+    EXPECT_EQ(platform.Replaces().size(), 2u);
+    ASSERT_EQ(headless->MessageBoxes().size(), 3u);
+    EXPECT_EQ(headless->MessageBoxes()[2].text,
+              "The registry hives of the Windows installation were not all replaced; nothing "
+              "was restarted. SAM: cannot rename");
+    EXPECT_EQ(headless->MessageBoxes()[2].flags, ui::mb::Ok | ui::mb::IconWarning);
+}
+
 TEST_F(DefragFlowTest, WithoutASuccessfulAnalysisNothingHappens) {
     analysisSucceeds = false;
     AnalysedMain& f = Analysed();

@@ -29,6 +29,30 @@ TEST(CommandLineTest, ImageWithoutAFolderIsRefused) {
     EXPECT_FALSE(ParseCommandLine({"--image", ""}).error.empty());
 }
 
+TEST(CommandLineTest, AWindowsInstallationComesFirstAndUndoOnlyRightAfterIt) {
+    CommandLine cl = ParseCommandLine({"--windows", "D:\\", "/Scan", "Z:\\r.ini"});
+    EXPECT_TRUE(cl.error.empty());
+    EXPECT_EQ(cl.windowsRoot, "D:\\");
+    EXPECT_FALSE(cl.imageDir);
+    EXPECT_FALSE(cl.undo);
+    EXPECT_EQ(cl.arguments, (std::vector<std::string>{"/Scan", "Z:\\r.ini"}));
+
+    cl = ParseCommandLine({"--windows", "/mnt/c", "--undo"});
+    EXPECT_TRUE(cl.error.empty());
+    EXPECT_TRUE(cl.undo);
+    EXPECT_TRUE(cl.arguments.empty());
+
+    EXPECT_FALSE(ParseCommandLine({"--windows", "/mnt/c", "--undo", "/Silent"}).error.empty());
+    EXPECT_FALSE(ParseCommandLine({"--windows"}).error.empty());
+    EXPECT_FALSE(ParseCommandLine({"--image", "a", "--windows", "b", "/Scan"}).error.empty())
+        << "one machine at a time";
+    EXPECT_FALSE(ParseCommandLine({"--windows", ""}).error.empty());
+    // After a switch, "--undo" is an ordinary argument.
+    cl = ParseCommandLine({"--windows", "/mnt/c", "/Scan", "--undo"});
+    EXPECT_FALSE(cl.undo);
+    EXPECT_EQ(cl.arguments, (std::vector<std::string>{"/Scan", "--undo"}));
+}
+
 TEST(CommandLineTest, SwitchesMatchTheWholeArgumentIgnoringCase) {
     EXPECT_EQ(FirstArgumentSwitch({"/sIlEnT"}), UnattendedSwitch::Silent);
     EXPECT_EQ(FirstArgumentSwitch({"/scan"}), UnattendedSwitch::Scan);

@@ -92,8 +92,9 @@ TEST_F(ProgramTest, HelpAndVersionPrintToStandardOutputAndEndWithZero) {
     Outcome o = Run({"--help"});
     EXPECT_EQ(o.exitCode, 0) << o.err;
     EXPECT_EQ(o.err, "");
-    EXPECT_EQ(o.out.rfind("usage: hivelet --image DIR", 0), 0u) << o.out;
-    for (const char* part : {"--image DIR", "--help", "--version", "/Scan [RESULTFILE]", "/Silent",
+    EXPECT_EQ(o.out.rfind("usage: hivelet {--image DIR | --windows ROOT}", 0), 0u) << o.out;
+    for (const char* part : {"--image DIR", "--windows ROOT", "--undo", "--help", "--version",
+                             "/Scan [RESULTFILE]", "/Silent",
                              "Exit codes:", "  0  ", "  1  ", "  2  "})
         EXPECT_NE(o.out.find(part), std::string::npos) << part << " in\n" << o.out;
 

@@ -193,6 +193,8 @@ public:
     void SetVersion(uint32_t platformId, uint32_t major, uint32_t minor, uint32_t build = 0);
     void SetIsWow64Process(std::optional<bool> answer); // nullopt: kernel32 lacks it
     void ScriptExitWindows(Status result);
+    // An installation that is not running: the restart replaces the hives at once.
+    void SetReplacesHivesAtOnce(bool atOnce) { replacesAtOnce_ = atOnce; }
 
     // --- Scripting: drives ---------------------------------------------------------------------
     // Drives are listed in the order they were added.
@@ -268,6 +270,7 @@ public:
     platform::VersionInfo GetVersion() override;
     std::optional<bool> IsWow64Process() override;
     Status ExitWindows(uint32_t flags, uint32_t reason) override;
+    bool ReplacesHivesAtOnce() override { return replacesAtOnce_; }
     void SetSessionEndHandler(std::function<void()> handler) override;
 
     uint32_t GetLogicalDriveStrings(uint32_t bufferChars, std::string& buffer) override;
@@ -340,6 +343,7 @@ private:
     platform::VersionInfo version_;
     std::optional<bool> wow64_ = false;
     Status exitResult_;
+    bool replacesAtOnce_ = false;
     std::vector<ExitRecord> exits_;
     std::function<void()> sessionEnd_;
 

@@ -1,5 +1,7 @@
 #include "TestImage.h"
 
+#include "platform/image/demo/DemoInstallation.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -159,6 +161,42 @@ void WriteStandardImage(const fs::path& root, bool wow64, const std::string& mac
     // Logs as a live system leaves them beside a hive (their content does not matter here).
     WriteBytes(root / "C/Windows/System32/config/SYSTEM.LOG1", std::string(512, '\x01'));
     WriteBytes(root / "C/Windows/System32/config/SYSTEM.LOG2", std::string(1024, '\x02'));
+}
+
+void WriteTestInstallation(const fs::path& root, const InstallationVersionValues& version) {
+    for (const auto& h : InstallationHives) {
+        std::string marker = fs::path(h.file).filename().string();
+        if (std::string(h.name) == "\\REGISTRY\\MACHINE\\SOFTWARE") {
+            continue;
+        }
+        WriteSmallHive(root / h.file, marker);
+    }
+    demo::InstallationVersion v;
+    v.currentVersion = version.currentVersion;
+    v.majorVersionNumber =
+        version.majorVersionNumber ? std::optional<uint32_t>(10) : std::optional<uint32_t>();
+    v.buildNumber = version.buildNumber;
+    v.csdVersion = version.csdVersion;
+    v.systemRoot = "C:\\Windows";
+    regf::Key software = SmallTree("software");
+    demo::AddInstallationKeys(software, v,
+                              {{"S-1-5-18", "%systemroot%\\system32\\config\\systemprofile"},
+                               {"S-1-5-19", "%systemroot%\\ServiceProfiles\\LocalService"},
+                               {"S-1-5-20", "%SystemRoot%\\ServiceProfiles\\NetworkService"},
+                               {"S-1-5-21-7-8-9-1001", "C:\\Users\\ann"},
+                               {"S-1-5-21-7-8-9-1002", "%SystemDrive%\\Users\\bob"},
+                               {"S-1-5-21-7-8-9-1003", "D:\\Users\\carl"},
+                               {"S-1-5-21-7-8-9-1004", "C:\\Users\\dave"}});
+    const fs::path softwareFile = root / "WINDOWS/system32/CONFIG/software";
+    regf::Status s = regf::WriteHiveFile(software, softwareFile.string(), {5, 0.2, 9});
+    if (!s.ok()) {
+        throw std::runtime_error("cannot write test SOFTWARE: " + s.message);
+    }
+    fs::create_directories(root / "WINDOWS/SysWOW64");
+    fs::create_directories(root / "users/dave/Documents");
+    WriteBytes(root / "WINDOWS/system32/CONFIG/SYSTEM.LOG1", std::string(512, '\x01'));
+    WriteBytes(root / "WINDOWS/system32/CONFIG/SYSTEM.LOG2", std::string(1024, '\x02'));
+    WriteBytes(root / "users/Ann/ntuser.dat.LOG1", std::string(700, '\x03'));
 }
 
 } // namespace hivelet::image::testing

@@ -58,4 +58,61 @@ enum class Hives { Real, Placeholder };
 void WriteStandardImage(const fs::path& root, bool wow64 = false,
                         const std::string& machineExtra = "", Hives hives = Hives::Real);
 
+// A Windows installation as it lies on its drive when Windows is not running (for --windows):
+// the Windows folder spelled WINDOWS on disk (SystemRoot says C:\Windows) with system32\CONFIG,
+// SysWOW64, small hives and a SOFTWARE that holds the version and this ProfileList:
+//   S-1-5-18            %systemroot%\system32\config\systemprofile (LocalSystem: left out)
+//   S-1-5-19            %systemroot%\ServiceProfiles\LocalService   (NTUSER.DAT and UsrClass.dat)
+//   S-1-5-20            %SystemRoot%\ServiceProfiles\NetworkService (NTUSER.DAT only)
+//   S-1-5-21-7-8-9-1001 C:\Users\ann, stored as users/Ann           (both hives, NTUSER.DAT.LOG1)
+//   S-1-5-21-7-8-9-1002 %SystemDrive%\Users\bob                      (no folder: left out)
+//   S-1-5-21-7-8-9-1003 D:\Users\carl                                (another drive: left out)
+//   S-1-5-21-7-8-9-1004 C:\Users\dave                                (no NTUSER.DAT: left out)
+// SYSTEM has .LOG1 and .LOG2 beside it. `version` gives CurrentVersion's values.
+struct InstallationHive {
+    const char* name;   // hivelist name
+    const char* device; // hivelist data
+    const char* file;   // below the installation's root, as spelled on disk
+};
+inline const InstallationHive InstallationHives[] = {
+    {"\\REGISTRY\\MACHINE\\SYSTEM", "\\Device\\HarddiskVolume1\\Windows\\System32\\config\\SYSTEM",
+     "WINDOWS/system32/CONFIG/SYSTEM"},
+    {"\\REGISTRY\\MACHINE\\SOFTWARE",
+     "\\Device\\HarddiskVolume1\\Windows\\System32\\config\\SOFTWARE",
+     "WINDOWS/system32/CONFIG/software"},
+    {"\\REGISTRY\\MACHINE\\SAM", "\\Device\\HarddiskVolume1\\Windows\\System32\\config\\SAM",
+     "WINDOWS/system32/CONFIG/SAM"},
+    {"\\REGISTRY\\MACHINE\\SECURITY",
+     "\\Device\\HarddiskVolume1\\Windows\\System32\\config\\SECURITY",
+     "WINDOWS/system32/CONFIG/SECURITY"},
+    {"\\REGISTRY\\MACHINE\\COMPONENTS",
+     "\\Device\\HarddiskVolume1\\Windows\\System32\\config\\COMPONENTS",
+     "WINDOWS/system32/CONFIG/COMPONENTS"},
+    {"\\REGISTRY\\USER\\.DEFAULT", "\\Device\\HarddiskVolume1\\Windows\\System32\\config\\DEFAULT",
+     "WINDOWS/system32/CONFIG/default"},
+    {"\\REGISTRY\\USER\\S-1-5-19",
+     "\\Device\\HarddiskVolume1\\Windows\\ServiceProfiles\\LocalService\\NTUSER.DAT",
+     "WINDOWS/ServiceProfiles/LocalService/NTUSER.DAT"},
+    {"\\REGISTRY\\USER\\S-1-5-19_Classes",
+     "\\Device\\HarddiskVolume1\\Windows\\ServiceProfiles\\LocalService\\AppData\\Local\\Microsoft"
+     "\\"
+     "Windows\\UsrClass.dat",
+     "WINDOWS/ServiceProfiles/LocalService/AppData/Local/Microsoft/Windows/UsrClass.dat"},
+    {"\\REGISTRY\\USER\\S-1-5-20",
+     "\\Device\\HarddiskVolume1\\Windows\\ServiceProfiles\\NetworkService\\NTUSER.DAT",
+     "WINDOWS/ServiceProfiles/NetworkService/NTUSER.DAT"},
+    {"\\REGISTRY\\USER\\S-1-5-21-7-8-9-1001", "\\Device\\HarddiskVolume1\\Users\\ann\\NTUSER.DAT",
+     "users/Ann/ntuser.dat"},
+    {"\\REGISTRY\\USER\\S-1-5-21-7-8-9-1001_Classes",
+     "\\Device\\HarddiskVolume1\\Users\\ann\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat",
+     "users/Ann/AppData/Local/Microsoft/Windows/UsrClass.dat"},
+};
+struct InstallationVersionValues {
+    std::string currentVersion = "6.3";
+    bool majorVersionNumber = true; // Windows 10 (CurrentMajorVersionNumber = 10)
+    std::string buildNumber = "19045";
+    std::string csdVersion;
+};
+void WriteTestInstallation(const fs::path& root, const InstallationVersionValues& version = {});
+
 } // namespace hivelet::image::testing
