@@ -35,8 +35,8 @@ std::string OptionsText() {
 } // namespace
 
 std::string UsageLine(Build build, const std::string& program) {
-    const std::string machine =
-        build == Build::Linux ? " {--image DIR | --windows ROOT}" : " [--image DIR | --windows ROOT]";
+    const std::string machine = build == Build::Linux ? " {--image DIR | --windows ROOT}"
+                                                      : " [--image DIR | --windows ROOT]";
     return "usage: " + program + machine + " [/Silent | /Scan [RESULTFILE]]";
 }
 

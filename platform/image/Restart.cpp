@@ -51,6 +51,43 @@ fs::path WithSuffix(const fs::path& p, const std::string& suffix) {
     return fs::path(p.string() + suffix);
 }
 
+bool SameAsciiNoCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+// The transaction logs beside `file`, as the suffixes they really carry: Windows' file systems
+// match ".LOG1" and ".log1" alike, so a log written in either case belongs to the hive and must
+// move with it (a backup without its newest log would be a hive that lost data).
+std::vector<std::string> LogSuffixesBeside(const fs::path& file) {
+    std::vector<std::string> found;
+    const std::string base = file.filename().string();
+    std::error_code ec;
+    fs::directory_iterator it(file.parent_path().empty() ? fs::path(".") : file.parent_path(), ec);
+    std::vector<std::string> names;
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > base.size() && name.compare(0, base.size(), base) == 0) {
+            names.push_back(name.substr(base.size()));
+        }
+    }
+    std::sort(names.begin(), names.end());
+    for (const char* x : HiveLogSuffixes) {
+        for (const std::string& rest : names) {
+            if (SameAsciiNoCase(rest, x)) {
+                found.push_back(rest);
+            }
+        }
+    }
+    return found;
+}
+
 bool Logged(const std::vector<std::string>& log, unsigned number) {
     std::string mark = " " + std::to_string(number) + ":";
     return std::any_of(log.begin(), log.end(), [&](const std::string& l) {
@@ -111,7 +148,7 @@ void Restart::Forward(const Replacement& r) {
             fs::remove(backup, ec);
             Check(ec, "cannot remove the old backup " + r.backup);
         }
-        for (const char* x : HiveLogSuffixes) {
+        for (const std::string& x : LogSuffixesBeside(backup)) {
             bool ours = std::find(r.logs.begin(), r.logs.end(), x) != r.logs.end();
             if (!ours) {
                 fs::remove(WithSuffix(backup, x), ec);
@@ -169,8 +206,9 @@ void Restart::Discard(const Replacement& r) {
     }
     std::error_code ec;
     const fs::path backup = Host(r.backup);
+    const std::vector<std::string> logs = LogSuffixesBeside(backup);
     fs::remove(backup, ec);
-    for (const char* x : HiveLogSuffixes) {
+    for (const std::string& x : logs) {
         fs::remove(WithSuffix(backup, x), ec);
     }
 }
@@ -289,13 +327,9 @@ BootOutcome Restart::Apply(std::vector<Replacement> replacements, const std::str
     for (Replacement& r : journal.replacements) {
         r.logs.clear();
         r.freshLogs.clear();
-        for (const char* x : HiveLogSuffixes) {
-            if (Exists(WithSuffix(Host(r.live), x))) {
-                r.logs.push_back(x);
-            }
-            if (r.discardBackup && Exists(WithSuffix(Host(r.fresh), x))) {
-                r.freshLogs.push_back(x);
-            }
+        r.logs = LogSuffixesBeside(Host(r.live));
+        if (r.discardBackup) {
+            r.freshLogs = LogSuffixesBeside(Host(r.fresh));
         }
     }
     if (!journal.replacements.empty()) {

@@ -15,10 +15,10 @@ foreach(program hivelet hivelet-regf)
   if(NOT EXISTS "${path}")
     message(FATAL_ERROR "${program} was not installed into ${PREFIX}/bin:\n${out}")
   endif()
-  # Without arguments each says how it is used, on one line of standard error, and exits 2.
-  execute_process(COMMAND "${path}" RESULT_VARIABLE rc OUTPUT_VARIABLE stdout
+  # Each tells its version on standard output and exits 0.
+  execute_process(COMMAND "${path}" --version RESULT_VARIABLE rc OUTPUT_VARIABLE stdout
                   ERROR_VARIABLE stderr TIMEOUT 60)
-  if(NOT rc EQUAL 2 OR NOT stderr MATCHES "usage")
+  if(NOT rc EQUAL 0 OR NOT stdout MATCHES "[0-9]")
     message(FATAL_ERROR "the installed ${program} did not run (${rc}):\n${stdout}${stderr}")
   endif()
 endforeach()

@@ -242,6 +242,29 @@ TEST_F(HiveServices, ReplaceChecksItsFiles) {
     EXPECT_TRUE(image.pendingReplacements().empty());
 }
 
+TEST_F(HiveServices, LogsInAnyLetterCaseFollowTheirHiveToItsBackup) {
+    ImagePlatform& image = Make();
+    Enable(token::BackupPrivilege);
+    Enable(token::RestorePrivilege);
+    Enable(token::ShutdownPrivilege);
+    WriteBytes(Host("C/Users/ann/NTUSER.DAT.log1"), "newest changes");
+    WriteBytes(Host("C/Users/ann/NTUSER.DAT.Log2"), "older changes");
+    const std::string oldUser = ReadBytes(Host("C/Users/ann/NTUSER.DAT"));
+    ASSERT_TRUE(Save(RootKey::Users, "S-1-5-21-1-2-3-1001", "C:\\Users\\ann\\NTUSER.DAT.hvt").ok());
+    ASSERT_TRUE(image
+                    .ReplaceKey(RootKey::Users, "S-1-5-21-1-2-3-1001",
+                                "C:\\Users\\ann\\NTUSER.DAT.hvt", "C:\\Users\\ann\\NTUSER.DAT.bak")
+                    .ok());
+    ASSERT_TRUE(image.ExitWindows(exitflags::Reboot | exitflags::Force, 1).ok());
+
+    EXPECT_EQ(ReadBytes(Host("C/Users/ann/NTUSER.DAT.bak")), oldUser);
+    EXPECT_EQ(ReadBytes(Host("C/Users/ann/NTUSER.DAT.bak.log1")), "newest changes");
+    EXPECT_EQ(ReadBytes(Host("C/Users/ann/NTUSER.DAT.bak.Log2")), "older changes");
+    EXPECT_FALSE(fs::exists(Host("C/Users/ann/NTUSER.DAT.log1")))
+        << "the compacted hive must not start with the old hive's log beside it";
+    EXPECT_FALSE(fs::exists(Host("C/Users/ann/NTUSER.DAT.Log2")));
+}
+
 TEST_F(HiveServices, RestartPutsEveryReplacementInPlaceThenEndsTheSession) {
     ImagePlatform& image = Make();
     Enable(token::BackupPrivilege);
