@@ -232,6 +232,9 @@ TEST(Installation, HibernationAndReadOnlyAreFound) {
     EXPECT_FALSE(HibernationRefusal(root).empty()); // the name matches ignoring case
     EXPECT_FALSE(DeriveInstallation(root).machine.changeRefusal.empty());
 
+#ifdef _WIN32
+    GTEST_SKIP() << "a folder's write bits do not make it read-only for Windows";
+#endif
     TempFolder other("-ro");
     WriteTestInstallation(other.path());
     EXPECT_TRUE(ReadOnlyRefusal(other.path()).empty());

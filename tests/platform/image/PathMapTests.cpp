@@ -142,7 +142,9 @@ TEST_F(PathMapping, TheExecutablesOwnFilesMatchIgnoringCase) {
     // A file written under another spelling updates the one that is there.
     EXPECT_TRUE(image.WriteProfileString("ResourceString", "X", "1", folder + "DLAN_FRENCH.INI"));
     EXPECT_NE(ReadBytes(exeFolder.path() / "DLan_French.ini").find("X=1"), std::string::npos);
+#ifndef _WIN32 // Windows' own file system finds the file under either spelling
     EXPECT_FALSE(fs::exists(exeFolder.path() / "DLAN_FRENCH.INI"));
+#endif
 }
 
 TEST_F(PathMapping, ProfileNamesWithoutAFolderLiveInTheWindowsFolder) {
