@@ -91,7 +91,7 @@ string(REPLACE "/" "\\" image "Z:${WORK}/image")
 # Wine's file trace names every file the program opens: the language file must be among them.
 execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEDEBUG=trace+file
                         ${EMULATOR} "${program_folder}/Hivelet.exe" --image "${image}" /Scan
-                        "C:\\hivelet-scan.ini"
+                        "hivelet-scan.ini"
                 RESULT_VARIABLE rc OUTPUT_VARIABLE stdout ERROR_VARIABLE trace
                 TIMEOUT ${guard_seconds})
 if(NOT rc EQUAL 0)
@@ -100,7 +100,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the unpacked Hivelet.exe failed or did not end (${rc}):\n${stdout}${lines}")
 endif()
 
-file(READ "${WORK}/image/C/hivelet-scan.ini" result)
+file(READ "${WORK}/image/C/Windows/hivelet-scan.ini" result)
 if(NOT result MATCHES "Current Size=[0-9,]+ KB" OR NOT result MATCHES "Compact Percent=[0-9.]+%")
   message(FATAL_ERROR "the scan result holds no sizes:\n${result}")
 endif()
