@@ -36,9 +36,9 @@ void EnableAll(ImagePlatform& image) {
     auto t = image.OpenProcessToken(token::AllStandardRights);
     for (const char* p :
          {token::BackupPrivilege, token::RestorePrivilege, token::ShutdownPrivilege}) {
-        ASSERT_TRUE(image.AdjustTokenPrivilege(*t, *image.LookupPrivilegeValue(p), 2).ok());
+        ASSERT_TRUE(image.AdjustTokenPrivilege(t.get(), *image.LookupPrivilegeValue(p), 2).ok());
     }
-    image.CloseToken(*t);
+    t.Close();
 }
 
 // The path a 32-bit Hivelet on 64-bit Windows gives a hive of the hive list (System32 is seen
@@ -65,12 +65,12 @@ void ScheduleEveryHive(ImagePlatform& image) {
         SCOPED_TRACE(h.name);
         const std::string file = WindowsPath(h.value.data.substr(0, h.value.data.find('\0')));
         auto [rootKey, sub] = RootOf(h.name);
-        KeyHandle key;
+        RegistryKey key;
         // As Hivelet opens them: SOFTWARE's 64-bit view, not its Wow6432Node.
         ASSERT_TRUE(
             image.OpenKeyEx(rootKey, sub, reg::KeyWow64_64Key | reg::KeyQueryValue, key).ok());
-        Status saved = image.SaveKey(key, file + ".hvt");
-        image.CloseKey(key);
+        Status saved = image.SaveKey(key.get(), file + ".hvt");
+        key.Close();
         ASSERT_TRUE(saved.ok()) << saved.detail;
         ASSERT_TRUE(image.ReplaceKey(rootKey, sub, file + ".hvt", file + ".bak").ok());
     }
@@ -445,12 +445,12 @@ TEST(InstallationSamples, AnInstallationOfRealHivesIsCompactedAndUndone) {
         const std::string device = h.value.data.substr(0, h.value.data.find('\0'));
         const std::string file = "C:" + device.substr(std::string(InstallationDevice).size());
         auto [rootKey, sub] = RootOf(h.name);
-        KeyHandle key;
+        RegistryKey key;
         // As Hivelet opens them: SOFTWARE's 64-bit view, not its Wow6432Node.
         ASSERT_TRUE(
             image.OpenKeyEx(rootKey, sub, reg::KeyWow64_64Key | reg::KeyQueryValue, key).ok());
-        Status saved = image.SaveKey(key, file + ".hvt");
-        image.CloseKey(key);
+        Status saved = image.SaveKey(key.get(), file + ".hvt");
+        key.Close();
         // The dirty hive among them is saved through its logs.
         ASSERT_TRUE(saved.ok()) << h.name << ": " << saved.detail;
         ASSERT_TRUE(image.ReplaceKey(rootKey, sub, file + ".hvt", file + ".bak").ok()) << h.name;
