@@ -1,11 +1,12 @@
 #include "shell/Entry.h"
 
-#include "shell/Product.h"
+#include "info/Product.h"
 
 namespace hivelet::shell {
 
 bool WakeRunningInstance(ui::Backend& backend) {
-    const std::optional<ui::NativeWindow> running = backend.FindWindowByClass(MainWindowClassName);
+    const std::optional<ui::NativeWindow> running =
+        backend.FindWindowByClass(info::MainWindowClassName);
     if (!running)
         return false;
     backend.PostToNative(*running, WM_RESTOREINSTANCE, 0, 0);
@@ -15,7 +16,7 @@ bool WakeRunningInstance(ui::Backend& backend) {
 
 std::unique_ptr<TfrmMain> CreateMainWindow(ui::Application& app, platform::Platform& platform,
                                            std::vector<std::string> arguments) {
-    app.SetTitle(ProductTitle);
+    app.SetTitle(info::ProductTitle);
     app.SetUrlOpener([&platform](const std::string& url) {
         platform.OpenWebPage(url, 0, platform::show::Show);
     });
