@@ -194,6 +194,7 @@ struct TokenOwnerTraits {
 // An open registry key (RegCloseKey when it goes) and an open process token (CloseHandle).
 using RegistryKey = PlatformOwner<KeyOwnerTraits>;
 using ProcessToken = PlatformOwner<TokenOwnerTraits>;
+
 struct Luid {
     uint32_t low = 0;
     int32_t high = 0;
