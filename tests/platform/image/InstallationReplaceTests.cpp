@@ -4,6 +4,7 @@
 // installation built from real sample hives taken through it.
 #include "TestImage.h"
 
+#include "platform/image/HiveLogs.h"
 #include "platform/image/ImagePlatform.h"
 #include "platform/image/Installation.h"
 #include "platform/image/demo/DemoInstallation.h"
