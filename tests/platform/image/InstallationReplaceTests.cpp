@@ -52,28 +52,25 @@ std::string WindowsPath(const std::string& device) {
     return p;
 }
 
-std::pair<RootKey, std::string> RootOf(const std::string& hive) {
-    const std::string machine = "\\REGISTRY\\MACHINE\\";
-    if (hive.rfind(machine, 0) == 0) {
-        return {RootKey::LocalMachine, hive.substr(machine.size())};
-    }
-    return {RootKey::Users, hive.substr(std::string("\\REGISTRY\\USER\\").size())};
+// Saves the hive `name` to `file`.hvt and schedules it to replace the live one, the old kept at
+// `file`.bak, as Defrag Registry does.
+void SaveAndSchedule(ImagePlatform& image, const std::string& name, const std::string& file) {
+    SCOPED_TRACE(name);
+    auto [rootKey, sub] = RootOf(name);
+    KeyHandle key;
+    // As Hivelet opens them: SOFTWARE's 64-bit view, not its Wow6432Node.
+    ASSERT_TRUE(image.OpenKeyEx(rootKey, sub, reg::KeyWow64_64Key | reg::KeyQueryValue, key).ok());
+    Status saved = image.SaveKey(key, file + ".hvt");
+    image.CloseKey(key);
+    ASSERT_TRUE(saved.ok()) << saved.detail;
+    ASSERT_TRUE(image.ReplaceKey(rootKey, sub, file + ".hvt", file + ".bak").ok());
 }
 
-// Saves every listed hive beside itself and schedules its replacement, as Defrag Registry does.
+// Saves every listed hive beside itself and schedules its replacement.
 void ScheduleEveryHive(ImagePlatform& image) {
     for (const HivelistValue& h : image.machine().hivelist) {
-        SCOPED_TRACE(h.name);
-        const std::string file = WindowsPath(h.value.data.substr(0, h.value.data.find('\0')));
-        auto [rootKey, sub] = RootOf(h.name);
-        KeyHandle key;
-        // As Hivelet opens them: SOFTWARE's 64-bit view, not its Wow6432Node.
-        ASSERT_TRUE(
-            image.OpenKeyEx(rootKey, sub, reg::KeyWow64_64Key | reg::KeyQueryValue, key).ok());
-        Status saved = image.SaveKey(key, file + ".hvt");
-        image.CloseKey(key);
-        ASSERT_TRUE(saved.ok()) << saved.detail;
-        ASSERT_TRUE(image.ReplaceKey(rootKey, sub, file + ".hvt", file + ".bak").ok());
+        ASSERT_NO_FATAL_FAILURE(SaveAndSchedule(
+            image, h.name, WindowsPath(h.value.data.substr(0, h.value.data.find('\0')))));
     }
 }
 
@@ -445,16 +442,8 @@ TEST(InstallationSamples, AnInstallationOfRealHivesIsCompactedAndUndone) {
     for (const HivelistValue& h : image.machine().hivelist) {
         const std::string device = h.value.data.substr(0, h.value.data.find('\0'));
         const std::string file = "C:" + device.substr(std::string(InstallationDevice).size());
-        auto [rootKey, sub] = RootOf(h.name);
-        KeyHandle key;
-        // As Hivelet opens them: SOFTWARE's 64-bit view, not its Wow6432Node.
-        ASSERT_TRUE(
-            image.OpenKeyEx(rootKey, sub, reg::KeyWow64_64Key | reg::KeyQueryValue, key).ok());
-        Status saved = image.SaveKey(key, file + ".hvt");
-        image.CloseKey(key);
         // The dirty hive among them is saved through its logs.
-        ASSERT_TRUE(saved.ok()) << h.name << ": " << saved.detail;
-        ASSERT_TRUE(image.ReplaceKey(rootKey, sub, file + ".hvt", file + ".bak").ok()) << h.name;
+        ASSERT_NO_FATAL_FAILURE(SaveAndSchedule(image, h.name, file));
         scheduled.push_back(device.substr(std::string(InstallationDevice).size() + 1));
     }
     ASSERT_TRUE(image.ExitWindows(6, 1).ok());
