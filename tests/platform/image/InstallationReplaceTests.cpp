@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 
 namespace hivelet::image {
@@ -419,6 +420,10 @@ TEST(InstallationSamples, AnInstallationOfRealHivesIsCompactedAndUndone) {
     ASSERT_TRUE(
         regf::WriteHiveFile(software, (root / "Windows/System32/config/SOFTWARE").string()).ok());
     const Tree before = Files(root);
+    // HIVELET_KEEP_SAMPLE_INSTALLATION=DIR keeps a copy of it, to run the program on by hand.
+    if (const char* keep = std::getenv("HIVELET_KEEP_SAMPLE_INSTALLATION")) {
+        CopyTree(root, keep);
+    }
 
     const Installation in = DeriveInstallation(root);
     EXPECT_EQ(in.machine.major, 6u);
