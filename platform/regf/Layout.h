@@ -61,6 +61,7 @@ private:
         uint32_t offset;
         uint32_t size;
         uint32_t used;
+        uint32_t nextFiled; // the bin filed before it under the same room, or kNoBin
     };
     struct External {
         uint32_t offset;
@@ -68,11 +69,14 @@ private:
         const uint8_t* data;
     };
     static constexpr uint32_t kBuckets = 512; // free room / 8 of a bin is always below 4096 / 8
+    static constexpr uint32_t kNoBin = UINT32_MAX;
 
     void reserve(size_t bytes);
     uint32_t newBin(uint32_t size);
+    void leaveGap(uint32_t bin, uint32_t size);
     uint32_t place(uint32_t bin, uint32_t size);
     void file(uint32_t bin);
+    uint32_t takeBestFit(uint32_t size);
     bool closeSegment();
     bool flush();
 
@@ -86,8 +90,12 @@ private:
     uint32_t openRoom_ = 0; // free bytes in the segment's bins
     bool failed_ = false;
     std::vector<OpenBin> bins_;
-    std::array<std::vector<uint32_t>, kBuckets> buckets_;
+    // Open bins by free room / 8, each bucket a stack (the bin filed last is taken first) linked
+    // through OpenBin::nextFiled; a bit per non-empty bucket, and a bit per non-zero word of
+    // those, so that the tightest fit is found with two bit scans.
+    std::array<uint32_t, kBuckets> filed_;
     std::array<uint64_t, kBuckets / 64> nonEmpty_{};
+    uint32_t nonEmptyWords_ = 0;
     // The open segment's bytes. Only what the writers leave unwritten gets zeroed (cell padding,
     // free cells, bin headers): clearing whole bins first would cost another pass over the data.
     std::unique_ptr<uint8_t[], BulkFree> buffer_;
