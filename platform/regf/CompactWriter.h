@@ -153,9 +153,14 @@ private:
 
     // The output descriptor of a source descriptor id: identical descriptors share one cell.
     bool securityIndex(uint32_t id, uint32_t& index) {
+        if (haveLast_ && id == lastSource_) { // siblings mostly share one descriptor
+            index = lastIndex_;
+            return true;
+        }
         auto found = bySource_.find(id);
         if (found != bySource_.end()) {
             index = found->second;
+            remember(id, index);
             return true;
         }
         const uint8_t* data;
@@ -173,7 +178,14 @@ private:
             byContent_.emplace(bytes, index);
         }
         bySource_.emplace(id, index);
+        remember(id, index);
         return true;
+    }
+
+    void remember(uint32_t id, uint32_t index) {
+        haveLast_ = true;
+        lastSource_ = id;
+        lastIndex_ = index;
     }
 
     // Places every cell the key owns, in a fixed order that write() follows.
@@ -463,6 +475,9 @@ private:
     std::vector<uint32_t> cells_;
     std::vector<Security> securities_;
     std::unordered_map<uint32_t, uint32_t> bySource_;
+    bool haveLast_ = false; // the descriptor looked up last
+    uint32_t lastSource_ = 0;
+    uint32_t lastIndex_ = 0;
     std::unordered_map<std::string_view, uint32_t> byContent_;
     uint32_t security_ = 0;
     bool newSecurity_ = false;
