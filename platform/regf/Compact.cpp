@@ -41,6 +41,9 @@ Status CompactHive(const Hive& hive, const CompactOptions& options, ByteSink& si
     }
     HiveSource source(reader, root);
     CompactWriter<HiveSource> writer(source, hive.minor(), nullptr);
+    if (options.subtreePath.empty()) {
+        writer.expect(hive.binsSize()); // a compact copy is rarely much smaller
+    }
     if (!writer.run(sink)) {
         return WriterStatus(writer.failure(), reader, hive, sink);
     }

@@ -36,6 +36,9 @@ public:
     // caller patches the real base block in afterwards).
     bool run(ByteSink& sink) {
         Layout layout(&sink, gaps_, kBaseBlockSize);
+        if (expected_ > 0) {
+            layout.expect(expected_);
+        }
         layout_ = &layout;
         bool ok = source_.walk(*this);
         if (!ok && failure_ == Failure::None) {
@@ -46,6 +49,9 @@ public:
         layout_ = nullptr;
         return ok;
     }
+
+    // About how many bytes of bins the copy will have (0: unknown).
+    void expect(uint64_t bytes) { expected_ = bytes; }
 
     uint32_t binsSize() const { return binsSize_; }
     uint32_t rootCell() const { return rootCell_; }
@@ -468,6 +474,7 @@ private:
     GapSource* gaps_;
     Layout* layout_ = nullptr;
     Failure failure_ = Failure::None;
+    uint64_t expected_ = 0;
     uint32_t binsSize_ = 0;
     uint32_t rootCell_ = kNoCell;
     uint32_t depth_ = 0; // of the key last entered and not yet left

@@ -17,6 +17,11 @@ Layout::Layout(ByteSink* sink, GapSource* gaps, uint64_t sinkOffset, uint32_t se
     }
 }
 
+void Layout::expect(uint64_t bytes) {
+    constexpr uint64_t kSlack = 64u << 10; // the bins of the key that closes a segment
+    reserve(static_cast<size_t>(std::min<uint64_t>(bytes, 2ull * segmentTarget_) + kSlack));
+}
+
 void Layout::reserve(size_t bytes) {
     if (bytes <= capacity_) {
         return;

@@ -36,6 +36,9 @@ public:
     // `segmentTarget`: bytes of bins after which a segment may close.
     Layout(ByteSink* sink, GapSource* gaps, uint64_t sinkOffset, uint32_t segmentTarget = 4u << 20);
 
+    // The output is expected to be about `bytes` of bins: the segment buffer takes the room its
+    // first segment will need at once instead of growing (and copying) on the way.
+    void expect(uint64_t bytes);
     // Offset (from the start of the bins data) of a new allocated cell of `size` bytes (a
     // multiple of 8, the size field included), whose size field is written. Returns false when
     // the hive would outgrow its limit or the sink failed.
