@@ -49,43 +49,6 @@ uint32_t Layout::newBin(uint32_t size) {
     return static_cast<uint32_t>(bins_.size() - 1);
 }
 
-void Layout::file(uint32_t bin) {
-    uint32_t room = bins_[bin].size - bins_[bin].used;
-    if (room >= 8) {
-        uint32_t bucket = room / 8;
-        bins_[bin].nextFiled = filed_[bucket];
-        filed_[bucket] = bin;
-        nonEmpty_[bucket / 64] |= uint64_t{1} << (bucket % 64);
-        nonEmptyWords_ |= 1u << (bucket / 64);
-    }
-}
-
-// The open bin with the least room that still holds `size` bytes, taken off its bucket; kNoBin
-// when none has room.
-uint32_t Layout::takeBestFit(uint32_t size) {
-    uint32_t first = size / 8;
-    uint32_t word = first / 64;
-    uint64_t bits = nonEmpty_[word] & (~uint64_t{0} << (first % 64));
-    if (bits == 0) {
-        uint32_t above = nonEmptyWords_ & (~1u << word);
-        if (above == 0) {
-            return kNoBin;
-        }
-        word = static_cast<uint32_t>(std::countr_zero(above));
-        bits = nonEmpty_[word];
-    }
-    uint32_t bucket = word * 64 + static_cast<uint32_t>(std::countr_zero(bits));
-    uint32_t bin = filed_[bucket];
-    filed_[bucket] = bins_[bin].nextFiled;
-    if (filed_[bucket] == kNoBin) {
-        nonEmpty_[word] &= ~(uint64_t{1} << (bucket % 64));
-        if (nonEmpty_[word] == 0) {
-            nonEmptyWords_ &= ~(1u << word);
-        }
-    }
-    return bin;
-}
-
 // A free cell before the next one, when the gap source asks for it (kept apart from place(),
 // which every cell goes through).
 void Layout::leaveGap(uint32_t bin, uint32_t size) {
@@ -100,23 +63,8 @@ void Layout::leaveGap(uint32_t bin, uint32_t size) {
     }
 }
 
-uint32_t Layout::place(uint32_t bin, uint32_t size) {
-    OpenBin& b = bins_[bin];
-    uint32_t cell = b.offset + b.used;
-    b.used += size;
-    openRoom_ -= size;
-    uint8_t* p = at(cell);
-    std::memset(p + size - 8, 0, 8); // the record's alignment padding
-    StoreU32(p, static_cast<uint32_t>(-static_cast<int32_t>(size)));
-    file(bin);
-    return cell;
-}
-
-bool Layout::allocate(uint32_t size, uint32_t& cell) {
-    if (failed_) {
-        return false;
-    }
-    uint32_t bin = size <= kSmallBinCellLimit ? takeBestFit(size) : kNoBin;
+// A cell that needs a new bin, or a gap before it: what allocate() leaves to this.
+bool Layout::allocateApart(uint32_t bin, uint32_t size, uint32_t& cell) {
     if (bin == kNoBin) {
         uint64_t binSize = (uint64_t{size} + kBinHeaderSize + kBinGranularity - 1) /
                            kBinGranularity * kBinGranularity;

@@ -10,9 +10,12 @@
 
 #include "platform/regf/BulkMemory.h"
 #include "platform/regf/ByteSink.h"
+#include "platform/regf/Format.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -42,7 +45,17 @@ public:
     // Offset (from the start of the bins data) of a new allocated cell of `size` bytes (a
     // multiple of 8, the size field included), whose size field is written. Returns false when
     // the hive would outgrow its limit or the sink failed.
-    bool allocate(uint32_t size, uint32_t& cell);
+    bool allocate(uint32_t size, uint32_t& cell) {
+        if (failed_) {
+            return false;
+        }
+        uint32_t bin = size <= kSmallBinCellLimit ? takeBestFit(size) : kNoBin;
+        if (bin == kNoBin || gaps_ != nullptr) {
+            return allocateApart(bin, size, cell);
+        }
+        cell = place(bin, size);
+        return true;
+    }
     // Where the bytes of a cell allocated since the last endGroup() go. Valid until the next
     // allocate().
     uint8_t* at(uint32_t cell) { return buffer_.get() + (cell - segmentStart_); }
@@ -76,7 +89,9 @@ private:
 
     void reserve(size_t bytes);
     uint32_t newBin(uint32_t size);
+    bool allocateApart(uint32_t bin, uint32_t size, uint32_t& cell);
     void leaveGap(uint32_t bin, uint32_t size);
+    // Placing a cell is on the path of every record written: these stay inline.
     uint32_t place(uint32_t bin, uint32_t size);
     void file(uint32_t bin);
     uint32_t takeBestFit(uint32_t size);
@@ -106,5 +121,54 @@ private:
     std::vector<External> externals_;
     std::vector<ByteSink::Piece> pieces_;
 };
+
+inline void Layout::file(uint32_t bin) {
+    uint32_t room = bins_[bin].size - bins_[bin].used;
+    if (room >= 8) {
+        uint32_t bucket = room / 8;
+        bins_[bin].nextFiled = filed_[bucket];
+        filed_[bucket] = bin;
+        nonEmpty_[bucket / 64] |= uint64_t{1} << (bucket % 64);
+        nonEmptyWords_ |= 1u << (bucket / 64);
+    }
+}
+
+// The open bin with the least room that still holds `size` bytes, taken off its bucket; kNoBin
+// when none has room.
+inline uint32_t Layout::takeBestFit(uint32_t size) {
+    uint32_t first = size / 8;
+    uint32_t word = first / 64;
+    uint64_t bits = nonEmpty_[word] & (~uint64_t{0} << (first % 64));
+    if (bits == 0) {
+        uint32_t above = nonEmptyWords_ & (~1u << word);
+        if (above == 0) {
+            return kNoBin;
+        }
+        word = static_cast<uint32_t>(std::countr_zero(above));
+        bits = nonEmpty_[word];
+    }
+    uint32_t bucket = word * 64 + static_cast<uint32_t>(std::countr_zero(bits));
+    uint32_t bin = filed_[bucket];
+    filed_[bucket] = bins_[bin].nextFiled;
+    if (filed_[bucket] == kNoBin) {
+        nonEmpty_[word] &= ~(uint64_t{1} << (bucket % 64));
+        if (nonEmpty_[word] == 0) {
+            nonEmptyWords_ &= ~(1u << word);
+        }
+    }
+    return bin;
+}
+
+inline uint32_t Layout::place(uint32_t bin, uint32_t size) {
+    OpenBin& b = bins_[bin];
+    uint32_t cell = b.offset + b.used;
+    b.used += size;
+    openRoom_ -= size;
+    uint8_t* p = at(cell);
+    std::memset(p + size - 8, 0, 8); // the record's alignment padding
+    StoreU32(p, static_cast<uint32_t>(-static_cast<int32_t>(size)));
+    file(bin);
+    return cell;
+}
 
 } // namespace hivelet::regf
