@@ -72,14 +72,8 @@ Status CompactHiveFile(const std::string& sourcePath, const std::string& targetP
     if (Status s = OpenHiveFile(sourcePath, input, hive, recovery); !s.ok()) {
         return s;
     }
-    OutputFile output;
-    if (Status s = output.create(targetPath, false); !s.ok()) {
-        return s;
-    }
-    if (Status s = CompactHive(hive, options, output); !s.ok()) {
-        return s; // the temporary file goes with `output`
-    }
-    return output.publish(options.durable);
+    return WriteNewFile(targetPath, options.durable,
+                        [&](OutputFile& output) { return CompactHive(hive, options, output); });
 }
 
 } // namespace hivelet::regf
