@@ -3,9 +3,9 @@
 #include "analysis/Snapshot.h"
 #include "catalogue/DevicePath.h"
 #include "catalogue/HiveList.h"
-#include "catalogue/TextCase.h"
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
+#include "platform/TextCase.h"
 #include "settings/OptionsSetting.h"
 #include "shell/CommandLine.h"
 #include "shell/Product.h"
@@ -134,7 +134,7 @@ void TfrmMain::SetLanguageChecks() {
     for (ui::TMenuItem* item : pmLanguage->Items()) {
         const std::string& name = item->Name();
         const std::string language = name.size() > 2 ? name.substr(2) : std::string();
-        item->SetChecked(catalogue::SameTextNoCase(language, lan));
+        item->SetChecked(platform::SameNoCase(language, lan));
     }
 }
 

@@ -132,7 +132,7 @@ protected:
     void FirstSaveTakes(int64_t ms) {
         const std::string first = hives.at(0).file + ".hvt";
         platform.OnSaveKey([this, ms, first](const std::string& file) {
-            if (fake::SameTextNoCase(file, first))
+            if (fake::SameNoCase(file, first))
                 platform.AdvanceClock(ms);
         });
     }
