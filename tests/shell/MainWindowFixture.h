@@ -8,7 +8,7 @@
 #include "shell/Entry.h"
 #include "shell/Main.h"
 #include "ui/Ui.h"
-#include "ui/headless/HeadlessBackend.h"
+#include "ui/scripted/ScriptedBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -72,9 +72,9 @@ protected:
         AddHive(UserHive,
                 "\\Device\\HarddiskVolume2\\Windows\\System32\\config\\systemprofile\\NTUSER.DAT",
                 UserFile);
-        ui::headless::Options options;
+        ui::test::ScriptOptions options;
         options.stallSeconds = 10; // a sequence that never ends fails the test instead of hanging
-        auto backend = ui::headless::MakeHeadlessBackend(options);
+        auto backend = ui::test::MakeScriptedBackend(options);
         headless = backend.get();
         app = std::make_unique<ui::Application>(std::move(backend));
     }
@@ -116,7 +116,7 @@ protected:
     }
 
     fake::FakePlatform platform;
-    ui::headless::HeadlessBackend* headless = nullptr;
+    ui::test::ScriptedBackend* headless = nullptr;
     std::unique_ptr<ui::Application> app;
     std::unique_ptr<TfrmMain> form;
 };

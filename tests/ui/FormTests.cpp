@@ -428,7 +428,7 @@ TEST(Forms, MessageBoxesAnswerFromTheScriptOrTheirDefaultButton) {
     EXPECT_EQ(h.app.MessageBox("d", "x", 0x144), mrYes);
     h.headless->AnswerMessageBox(mrYes);
     EXPECT_THROW(h.app.MessageBox("e", "x", mb::Ok), std::logic_error); // not a button of it
-    h.headless->OnMessageBox = [](const headless::MessageBoxRecord& r) {
+    h.headless->OnMessageBox = [](const test::MessageBoxRecord& r) {
         return r.text == "f" ? mrCancel : mrOk;
     };
     EXPECT_EQ(h.app.MessageBox("f", "x", mb::OkCancel), mrCancel);
@@ -468,7 +468,7 @@ TEST(Forms, SingleInstanceLookupFindsWindowsByClassIgnoringCase) {
 }
 
 TEST(Forms, AnIdleLoopWithNothingToWaitForFailsInsteadOfHanging) {
-    headless::Options o;
+    test::ScriptOptions o;
     o.stallSeconds = 0;
     HeadlessApp h(o);
     EventForm f(h.app, "frmTest");
