@@ -10,7 +10,9 @@ bool Win32Backend::PostToSlot(detail::WindowSlot&, uintptr_t native, uint32_t ms
     return PostMessageA(reinterpret_cast<HWND>(native), msg, WPARAM(wParam), LPARAM(lParam)) != 0;
 }
 
-static bool PreTranslate(MSG& m, const std::unordered_map<HWND, Form*>& forms) {
+namespace {
+
+bool PreTranslate(MSG& m, const std::unordered_map<HWND, Form*>& forms) {
     if (m.message < WM_KEYFIRST || m.message > WM_KEYLAST)
         return false;
     HWND root = GetAncestor(m.hwnd, GA_ROOT);
@@ -18,6 +20,22 @@ static bool PreTranslate(MSG& m, const std::unordered_map<HWND, Form*>& forms) {
         return false;
     return IsDialogMessageA(root, &m) != 0;
 }
+
+// Hands a message from the queue to its window (dialog keys first); false, after ending the
+// application, for WM_QUIT.
+bool Deliver(MSG& m, Application& app, const std::unordered_map<HWND, Form*>& forms) {
+    if (m.message == WM_QUIT) {
+        app.Terminate();
+        return false;
+    }
+    if (!PreTranslate(m, forms)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    return true;
+}
+
+} // namespace
 
 void Win32Backend::RunUntil(const std::function<bool()>& done) {
     for (;;) {
@@ -31,29 +49,16 @@ void Win32Backend::RunUntil(const std::function<bool()>& done) {
             WaitMessage();
             continue;
         }
-        if (m.message == WM_QUIT) {
-            app_->Terminate();
+        if (!Deliver(m, *app_, forms_))
             return;
-        }
-        if (!PreTranslate(m, forms_)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
     }
 }
 
 void Win32Backend::ProcessMessages() {
     MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) {
-            app_->Terminate();
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+        if (!Deliver(m, *app_, forms_))
             break;
-        }
-        if (!PreTranslate(m, forms_)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-    }
     FlushDoomed();
 }
 
