@@ -456,13 +456,16 @@ TEST(Forms, SingleInstanceLookupFindsWindowsByClassIgnoringCase) {
     main.SetWindowClassName("Hivelet Test Class");
     int restored = 0;
     main.OnMessage(0x6604, [&](uint64_t, int64_t) { ++restored; });
+    EXPECT_EQ(main.NativeHandle(), 0u) << "no window yet";
     main.Show();
     auto own = h.app.FindWindowByClass("Hivelet Test Class");
     ASSERT_TRUE(own);
+    EXPECT_EQ(main.NativeHandle(), *own) << "the handle another process finds";
     EXPECT_TRUE(h.app.PostTo(*own, 0x6604));
     h.app.ProcessMessages();
     EXPECT_EQ(restored, 1);
     main.Close();
+    EXPECT_EQ(main.NativeHandle(), 0u);
     EXPECT_FALSE(h.app.FindWindowByClass("Hivelet Test Class"));
     EXPECT_FALSE(h.app.PostTo(*own, 0x6604));
 }
