@@ -1,6 +1,7 @@
 // The registry of a system image: the hivelist key, hive root keys, saving and replacing hives.
 #include "platform/image/ImagePlatform.h"
 
+#include "platform/image/HiveLogs.h"
 #include "platform/ini/AtomicWrite.h"
 #include "platform/ini/Profile.h"
 #include "platform/regf/Regf.h"
@@ -126,10 +127,8 @@ bool ImagePlatform::IsHeldOrLocked(const ResolvedPath& p) const {
         if (SameHostPath(p.host, live->host)) {
             return true;
         }
-        for (const char* x : HiveLogSuffixes) {
-            if (SameHostPath(p.host, fs::path(live->host.string() + x))) {
-                return true;
-            }
+        if (IsLogOf(p.host, live->host)) {
+            return true;
         }
     }
     return false;

@@ -1,5 +1,7 @@
 #include "platform/image/Restart.h"
 
+#include "platform/image/HiveLogs.h"
+
 #include <algorithm>
 #include <fstream>
 #include <stdexcept>
@@ -49,43 +51,6 @@ bool SameContent(const fs::path& a, const fs::path& b) {
 
 fs::path WithSuffix(const fs::path& p, const std::string& suffix) {
     return fs::path(p.string() + suffix);
-}
-
-bool SameAsciiNoCase(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return i == a.size() && b[i] == '\0';
-}
-
-// The transaction logs beside `file`, as the suffixes they really carry: Windows' file systems
-// match ".LOG1" and ".log1" alike, so a log written in either case belongs to the hive and must
-// move with it (a backup without its newest log would be a hive that lost data).
-std::vector<std::string> LogSuffixesBeside(const fs::path& file) {
-    std::vector<std::string> found;
-    const std::string base = file.filename().string();
-    std::error_code ec;
-    fs::directory_iterator it(file.parent_path().empty() ? fs::path(".") : file.parent_path(), ec);
-    std::vector<std::string> names;
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() > base.size() && name.compare(0, base.size(), base) == 0) {
-            names.push_back(name.substr(base.size()));
-        }
-    }
-    std::sort(names.begin(), names.end());
-    for (const char* x : HiveLogSuffixes) {
-        for (const std::string& rest : names) {
-            if (SameAsciiNoCase(rest, x)) {
-                found.push_back(rest);
-            }
-        }
-    }
-    return found;
 }
 
 bool Logged(const std::vector<std::string>& log, unsigned number) {

@@ -74,7 +74,4 @@ private:
     std::string what_ = "boot"; // how the log names a run of this machine
 };
 
-// The transaction-log suffixes of a hive file, in the order they are moved.
-inline const char* const HiveLogSuffixes[] = {".LOG", ".LOG1", ".LOG2"};
-
 } // namespace hivelet::image

@@ -31,7 +31,20 @@ std::string Snap(const char* file) {
 
 using Cells = std::vector<std::string>;
 
-class AnalysisRunTest : public shell::test::MainWindowFixture {};
+class AnalysisRunTest : public shell::test::MainWindowFixture {
+protected:
+    // SYSTEM, SAM and SOFTWARE on the shown main window; SAM's save stops at `samGate` (after
+    // 4 KiB) when there is one.
+    shell::TfrmMain& ShowThreeHives(std::shared_ptr<fake::Gate> samGate = nullptr) {
+        AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
+        TestHive sam(SamHive, SamFile, 262'144, 131'072);
+        if (samGate)
+            sam.HeldAt(samGate, 4096);
+        AddMachineHive(sam);
+        AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'000'000, 3'000'000));
+        return Show();
+    }
+};
 
 TEST_F(AnalysisRunTest, FillsTheCellsAndTotalsAndDeletesAnEmptySnapshot) {
     AddMachineHive(TestHive(SystemHive, SystemFile, 10'485'760, 8'388'608));
@@ -192,10 +205,7 @@ TEST_F(AnalysisRunTest, TheSoftwareCheckFindsTheHiveInAnyLetterCaseAndSpeaksTheU
 }
 
 TEST_F(AnalysisRunTest, AHeldSnapshotStopsTheRunBeforeAnythingChanges) {
-    AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
-    AddMachineHive(TestHive(SamHive, SamFile, 262'144, 131'072));
-    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'000'000, 3'000'000));
-    shell::TfrmMain& f = Show();
+    shell::TfrmMain& f = ShowThreeHives();
     f.bAnalyzeRegistryClick();
     ASSERT_TRUE(f.bDefragRegistry->Enabled());
     const Cells totals = Totals(), row = Row(1);
@@ -229,10 +239,7 @@ TEST_F(AnalysisRunTest, AnEmptyHiveListDoesNothing) {
 }
 
 TEST_F(AnalysisRunTest, StopDuringAMiddleHiveDisablesDefragAndKeepsTheEarlierResults) {
-    AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
-    AddMachineHive(TestHive(SamHive, SamFile, 262'144, 131'072));
-    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'000'000, 3'000'000));
-    shell::TfrmMain& f = Show();
+    shell::TfrmMain& f = ShowThreeHives();
     f.bAnalyzeRegistryClick();
     ASSERT_TRUE(f.bDefragRegistry->Enabled());
     const Cells totals = Totals(), row = Row(0);
@@ -256,10 +263,7 @@ TEST_F(AnalysisRunTest, StopDuringAMiddleHiveDisablesDefragAndKeepsTheEarlierRes
 
 TEST_F(AnalysisRunTest, AbandoningTheDialogCountsAsIncompleteAndClosingWaitsForTheWorker) {
     auto gate = std::make_shared<fake::Gate>();
-    AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
-    AddMachineHive(TestHive(SamHive, SamFile, 262'144, 131'072).HeldAt(gate, 4096));
-    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'000'000, 3'000'000));
-    shell::TfrmMain& f = Show();
+    shell::TfrmMain& f = ShowThreeHives(gate);
     AtGate(gate, [&] { ASSERT_TRUE(headless->PressCloseBox(*Dialog())); });
     f.bAnalyzeRegistryClick();
     EXPECT_FALSE(f.bDefragRegistry->Enabled());
@@ -290,10 +294,7 @@ TEST_F(AnalysisRunTest, AbandoningTheDialogCountsAsIncompleteAndClosingWaitsForT
 // the worker's hand-over to the dialog; the snapshots are then cleaned as every close does.
 TEST_F(AnalysisRunTest, ClosingTheMainWindowDuringTheScanStopsItBeforeItWaits) {
     auto gate = std::make_shared<fake::Gate>();
-    AddMachineHive(TestHive(SystemHive, SystemFile, 1'000'000, 500'000));
-    AddMachineHive(TestHive(SamHive, SamFile, 262'144, 131'072).HeldAt(gate, 4096));
-    AddMachineHive(TestHive(SoftwareHive, SoftwareFile, 4'000'000, 3'000'000));
-    shell::TfrmMain& f = Show();
+    shell::TfrmMain& f = ShowThreeHives(gate);
 
     std::atomic<bool> closed{false};
     std::atomic<bool> rescued{false};

@@ -6,6 +6,7 @@
 #include "defrag/Replacement.h"
 #include "platform/image/ImagePlatform.h"
 #include "platform/image/ImageState.h"
+#include "platform/image/ProgramRun.h"
 #include "platform/image/TestImage.h"
 #include "platform/regf/Regf.h"
 #include "settings/OptionsSetting.h"
@@ -22,16 +23,13 @@
 #include <iostream>
 #include <map>
 #include <set>
-#include <sys/wait.h>
 #include <thread>
 
 namespace hivelet::defrag {
 namespace {
 
 namespace fs = std::filesystem;
-using image::testing::ReadBytes;
-using image::testing::TempFolder;
-using image::testing::WriteBytes;
+using namespace image::testing;
 
 struct Sample {
     const char* hive;   // hivelist name
@@ -91,21 +89,14 @@ std::string Dump(const fs::path& hive) {
     return text;
 }
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 // hivexregedit's export of a whole hive; nullopt when hivex is not installed.
 std::optional<std::string> HivexExport(const fs::path& hive, const fs::path& scratch) {
     static const bool available = std::system("command -v hivexregedit >/dev/null 2>&1") == 0;
     if (!available)
         return std::nullopt;
     const fs::path out = scratch / "hivex-export.reg";
-    const std::string command = "hivexregedit --export " + Quote(hive.string()) + " '\\' >" +
-                                Quote(out.string()) + " 2>/dev/null";
+    const std::string command = "hivexregedit --export " + ShellQuote(hive.string()) + " '\\' >" +
+                                ShellQuote(out.string()) + " 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return ReadBytes(out);
 }
@@ -281,15 +272,10 @@ protected:
         const fs::path program = folder.path() / "bin" / "hivelet";
         if (!fs::exists(program))
             fs::copy_file(HIVELET_PROGRAM, program);
-        std::string command = Quote(program.string());
-        for (const std::string& a : args)
-            command += " " + Quote(a);
-        const fs::path o = folder.path() / "stdout", e = folder.path() / "stderr";
-        command += " >" + Quote(o.string()) + " 2>" + Quote(e.string()) + " </dev/null";
-        const int status = std::system(command.c_str());
+        const ProgramOutcome o = image::testing::RunProgram(program, args, folder.path());
         if (out)
-            *out = ReadBytes(o) + ReadBytes(e);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            *out = o.out + o.err;
+        return o.exitCode;
     }
 
     static bool LeftAlone(const Hive& h) { return h.name == SystemHive || h.name == CompactHive; }

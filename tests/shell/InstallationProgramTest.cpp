@@ -1,36 +1,20 @@
 // The Linux program on a Windows installation that is not running (--windows ROOT): the hive
 // list with the profiles it leaves out, /Scan and its result file, /Silent replacing the hives
 // at once, --undo putting them back, and the installations it refuses to change.
+#include "platform/image/ProgramRun.h"
 #include "platform/image/TestImage.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <sys/wait.h>
 
 namespace hivelet::shell {
 namespace {
 
 namespace fs = std::filesystem;
-using image::testing::InstallationHives;
-using image::testing::ReadBytes;
-using image::testing::TempFolder;
-using image::testing::WriteBytes;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using namespace image::testing;
+using Outcome = ProgramOutcome;
 
 // Every file below `root` with its bytes.
 std::map<std::string, std::string> Files(const fs::path& root) {
@@ -78,17 +62,7 @@ protected:
     }
 
     Outcome Run(const std::vector<std::string>& args) {
-        std::string command = "cd " + Quote(folder.path().string()) + " && " + Quote(program);
-        for (const std::string& a : args)
-            command += " " + Quote(a);
-        const fs::path out = folder.path() / "stdout", err = folder.path() / "stderr";
-        command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-        const int status = std::system(command.c_str());
-        Outcome o;
-        o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        o.out = ReadBytes(out);
-        o.err = ReadBytes(err);
-        return o;
+        return RunProgram(program, args, folder.path());
     }
 
     TempFolder folder;

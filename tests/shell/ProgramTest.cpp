@@ -1,28 +1,20 @@
 // The Linux program as a user starts it: its arguments, its messages and exit codes, the hive
 // listing and unattended runs on a system image. Each test runs a copy of the program in a fresh
 // folder, because the program keeps options.ini beside itself.
+#include "platform/image/ProgramRun.h"
 #include "platform/image/TestImage.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace hivelet::shell {
 namespace {
 
 namespace fs = std::filesystem;
-using image::testing::ReadBytes;
-using image::testing::TempFolder;
-using image::testing::WriteBytes;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using namespace image::testing;
+using Outcome = ProgramOutcome;
 
 class ProgramTest : public ::testing::Test {
 protected:
@@ -31,25 +23,8 @@ protected:
         fs::copy_file(HIVELET_PROGRAM, program);
     }
 
-    std::string Quote(const std::string& s) {
-        std::string q = "'";
-        for (char c : s)
-            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return q + "'";
-    }
-
     Outcome Run(const std::vector<std::string>& args) {
-        std::string command = "cd " + Quote(folder.path().string()) + " && " + Quote(program);
-        for (const std::string& a : args)
-            command += " " + Quote(a);
-        const fs::path out = folder.path() / "stdout", err = folder.path() / "stderr";
-        command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-        const int status = std::system(command.c_str());
-        Outcome o;
-        o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        o.out = ReadBytes(out);
-        o.err = ReadBytes(err);
-        return o;
+        return RunProgram(program, args, folder.path());
     }
 
     static size_t Lines(const std::string& text) {
@@ -93,9 +68,9 @@ TEST_F(ProgramTest, HelpAndVersionPrintToStandardOutputAndEndWithZero) {
     EXPECT_EQ(o.exitCode, 0) << o.err;
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(o.out.rfind("usage: hivelet {--image DIR | --windows ROOT}", 0), 0u) << o.out;
-    for (const char* part : {"--image DIR", "--windows ROOT", "--undo", "--help", "--version",
-                             "/Scan [RESULTFILE]", "/Silent",
-                             "Exit codes:", "  0  ", "  1  ", "  2  "})
+    for (const char* part :
+         {"--image DIR", "--windows ROOT", "--undo", "--help", "--version", "/Scan [RESULTFILE]",
+          "/Silent", "Exit codes:", "  0  ", "  1  ", "  2  "})
         EXPECT_NE(o.out.find(part), std::string::npos) << part << " in\n" << o.out;
 
     o = Run({"--version"});

@@ -15,6 +15,7 @@ struct DemoHive {
     regf::Key tree;
     regf::WriteOptions options; // format version and the free space churn leaves behind
     bool withLogs = false;      // leave .LOG1/.LOG2 files beside it, as a live system does
+    bool unflushed = false;     // with logs: its last writes only in .LOG1 (a dirty hive)
 };
 
 inline constexpr const char* DemoUserSid = "S-1-5-21-3623811015-3361044348-30300820-1001";

@@ -70,6 +70,10 @@ std::vector<DemoHiveReport> WriteDemoInstallation(const fs::path& folder, uint64
         if (h.name == "\\REGISTRY\\MACHINE\\SOFTWARE") {
             AddInstallationKeys(h.tree, InstallationVersion{}, DemoProfiles());
         }
+        if (h.name == std::string("\\REGISTRY\\USER\\") + DemoUserSid) {
+            // The machine lost power while Windows wrote the user's settings back.
+            h.unflushed = true;
+        }
         if (h.name == "\\REGISTRY\\USER\\.DEFAULT") {
             defaultHive = &h;
         }

@@ -1,6 +1,7 @@
 // Writes a demo Windows installation as it lies on its system drive when Windows is not running:
 // a Windows folder tree with the demo's generated hives, service profiles and users' profiles,
-// and a SOFTWARE hive whose ProfileList names them; for `hivelet --windows FOLDER`.
+// a SOFTWARE hive whose ProfileList names them, and the user's NTUSER.DAT left dirty with its
+// newest pages in its transaction log; for `hivelet --windows FOLDER`.
 #pragma once
 
 #include "platform/image/demo/DemoImage.h"

@@ -1,6 +1,7 @@
 #include "platform/image/demo/DemoWriting.h"
 
 #include "platform/image/demo/TreeBuilding.h"
+#include "platform/image/demo/UnflushedHive.h"
 #include "platform/regf/Regf.h"
 
 #include <fstream>
@@ -10,6 +11,13 @@
 namespace hivelet::image::demo {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Enough for a write-back of several keys and values that never reached the primary file.
+constexpr uint32_t UnflushedPages = 4;
+
+} // namespace
 
 void WriteDemoText(const fs::path& file, const std::string& text) {
     fs::create_directories(file.parent_path());
@@ -48,7 +56,9 @@ DemoHiveReport WriteDemoHive(const fs::path& folder, const DemoHive& h) {
     if (regf::Status v = regf::VerifyHiveFile(file.string()); !v.ok()) {
         throw std::runtime_error(h.file + ": the written hive does not verify: " + v.message);
     }
-    if (h.withLogs) {
+    if (h.withLogs && h.unflushed) {
+        LeaveLastPagesInLog(file, UnflushedPages);
+    } else if (h.withLogs) {
         // A live system keeps transaction logs beside its hives; clean hives leave them empty.
         WriteDemoText(fs::path(file.string() + ".LOG1"), "");
         WriteDemoText(fs::path(file.string() + ".LOG2"), "");

@@ -17,8 +17,8 @@ void PrepareDemoFolder(const std::filesystem::path& folder, const std::string& m
 
 void WriteDemoText(const std::filesystem::path& file, const std::string& text);
 
-// Writes the hive at `folder`/`hive.file` (with empty logs when it has them), verifies it and
-// measures its compact copy.
+// Writes the hive at `folder`/`hive.file` (with empty logs when it has them, or its last pages
+// left in its log when it is unflushed), verifies it and measures its compact copy.
 DemoHiveReport WriteDemoHive(const std::filesystem::path& folder, const DemoHive& hive);
 
 } // namespace hivelet::image::demo

@@ -4,6 +4,7 @@
 #include "platform/image/ImagePlatform.h"
 #include "platform/image/demo/DemoHives.h"
 #include "platform/image/demo/DemoImage.h"
+#include "platform/image/demo/DemoInstallation.h"
 #include "platform/image/demo/TreeBuilding.h"
 
 #include <gtest/gtest.h>
@@ -100,6 +101,32 @@ TEST(DemoImage, WrittenImageVerifiesCarriesFreeSpaceAndServesThePlatform) {
     ASSERT_TRUE(image.SaveKey(key, "C:\\Windows\\sysnative\\config\\SOFTWARE.hvt").ok());
     EXPECT_EQ(fs::file_size(root / "C/Windows/System32/config/SOFTWARE.hvt"),
               reports[1].compactBytes);
+}
+
+// The installation's user hive is left as a power cut leaves it: its newest pages only in its
+// log. Read through the log it is the same hive the demo image holds clean.
+TEST(DemoImage, TheInstallationHasADirtyUserHiveThatItsLogRecovers) {
+    TempFolder folder;
+    demo::WriteDemoImage(folder.path() / "image");
+    const fs::path windows = folder.path() / "windows";
+    demo::WriteDemoInstallation(windows);
+    const fs::path dirty = windows / "Users/Demo/NTUSER.DAT";
+    regf::HiveFacts facts;
+    ASSERT_TRUE(regf::InspectHiveFile(dirty.string(), facts).ok());
+    EXPECT_NE(facts.primarySequence, facts.secondarySequence);
+    EXPECT_TRUE(facts.recovery.recovered) << facts.recovery.summary();
+    EXPECT_EQ(facts.recovery.entries, 1u) << facts.recovery.summary();
+    EXPECT_FALSE(facts.recovery.damaged) << facts.recovery.summary();
+
+    std::string recovered, clean;
+    ASSERT_TRUE(regf::DumpHiveFile(dirty.string(), recovered).ok());
+    ASSERT_TRUE(
+        regf::DumpHiveFile((folder.path() / "image/C/Users/Demo/NTUSER.DAT").string(), clean).ok());
+    EXPECT_EQ(recovered, clean);
+    regf::HiveFacts other;
+    ASSERT_TRUE(
+        regf::InspectHiveFile((windows / "Windows/System32/config/SYSTEM").string(), other).ok());
+    EXPECT_FALSE(other.recovery.dirty) << "only the one hive is dirty";
 }
 
 } // namespace

@@ -4,12 +4,14 @@
 // installation built from real sample hives taken through it.
 #include "TestImage.h"
 
+#include "platform/image/HiveLogs.h"
 #include "platform/image/ImagePlatform.h"
 #include "platform/image/Installation.h"
 #include "platform/image/demo/DemoInstallation.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 
 namespace hivelet::image {
@@ -51,28 +53,25 @@ std::string WindowsPath(const std::string& device) {
     return p;
 }
 
-std::pair<RootKey, std::string> RootOf(const std::string& hive) {
-    const std::string machine = "\\REGISTRY\\MACHINE\\";
-    if (hive.rfind(machine, 0) == 0) {
-        return {RootKey::LocalMachine, hive.substr(machine.size())};
-    }
-    return {RootKey::Users, hive.substr(std::string("\\REGISTRY\\USER\\").size())};
+// Saves the hive `name` to `file`.hvt and schedules it to replace the live one, the old kept at
+// `file`.bak, as Defrag Registry does.
+void SaveAndSchedule(ImagePlatform& image, const std::string& name, const std::string& file) {
+    SCOPED_TRACE(name);
+    auto [rootKey, sub] = RootOf(name);
+    KeyHandle key;
+    // As Hivelet opens them: SOFTWARE's 64-bit view, not its Wow6432Node.
+    ASSERT_TRUE(image.OpenKeyEx(rootKey, sub, reg::KeyWow64_64Key | reg::KeyQueryValue, key).ok());
+    Status saved = image.SaveKey(key, file + ".hvt");
+    image.CloseKey(key);
+    ASSERT_TRUE(saved.ok()) << saved.detail;
+    ASSERT_TRUE(image.ReplaceKey(rootKey, sub, file + ".hvt", file + ".bak").ok());
 }
 
-// Saves every listed hive beside itself and schedules its replacement, as Defrag Registry does.
+// Saves every listed hive beside itself and schedules its replacement.
 void ScheduleEveryHive(ImagePlatform& image) {
     for (const HivelistValue& h : image.machine().hivelist) {
-        SCOPED_TRACE(h.name);
-        const std::string file = WindowsPath(h.value.data.substr(0, h.value.data.find('\0')));
-        auto [rootKey, sub] = RootOf(h.name);
-        KeyHandle key;
-        // As Hivelet opens them: SOFTWARE's 64-bit view, not its Wow6432Node.
-        ASSERT_TRUE(
-            image.OpenKeyEx(rootKey, sub, reg::KeyWow64_64Key | reg::KeyQueryValue, key).ok());
-        Status saved = image.SaveKey(key, file + ".hvt");
-        image.CloseKey(key);
-        ASSERT_TRUE(saved.ok()) << saved.detail;
-        ASSERT_TRUE(image.ReplaceKey(rootKey, sub, file + ".hvt", file + ".bak").ok());
+        ASSERT_NO_FATAL_FAILURE(SaveAndSchedule(
+            image, h.name, WindowsPath(h.value.data.substr(0, h.value.data.find('\0')))));
     }
 }
 
@@ -421,6 +420,10 @@ TEST(InstallationSamples, AnInstallationOfRealHivesIsCompactedAndUndone) {
     ASSERT_TRUE(
         regf::WriteHiveFile(software, (root / "Windows/System32/config/SOFTWARE").string()).ok());
     const Tree before = Files(root);
+    // HIVELET_KEEP_SAMPLE_INSTALLATION=DIR keeps a copy of it, to run the program on by hand.
+    if (const char* keep = std::getenv("HIVELET_KEEP_SAMPLE_INSTALLATION")) {
+        CopyTree(root, keep);
+    }
 
     const Installation in = DeriveInstallation(root);
     EXPECT_EQ(in.machine.major, 6u);
@@ -444,16 +447,8 @@ TEST(InstallationSamples, AnInstallationOfRealHivesIsCompactedAndUndone) {
     for (const HivelistValue& h : image.machine().hivelist) {
         const std::string device = h.value.data.substr(0, h.value.data.find('\0'));
         const std::string file = "C:" + device.substr(std::string(InstallationDevice).size());
-        auto [rootKey, sub] = RootOf(h.name);
-        KeyHandle key;
-        // As Hivelet opens them: SOFTWARE's 64-bit view, not its Wow6432Node.
-        ASSERT_TRUE(
-            image.OpenKeyEx(rootKey, sub, reg::KeyWow64_64Key | reg::KeyQueryValue, key).ok());
-        Status saved = image.SaveKey(key, file + ".hvt");
-        image.CloseKey(key);
         // The dirty hive among them is saved through its logs.
-        ASSERT_TRUE(saved.ok()) << h.name << ": " << saved.detail;
-        ASSERT_TRUE(image.ReplaceKey(rootKey, sub, file + ".hvt", file + ".bak").ok()) << h.name;
+        ASSERT_NO_FATAL_FAILURE(SaveAndSchedule(image, h.name, file));
         scheduled.push_back(device.substr(std::string(InstallationDevice).size() + 1));
     }
     ASSERT_TRUE(image.ExitWindows(6, 1).ok());

@@ -2,6 +2,7 @@
 // missing, and the next use of the image finishes the work.
 #include "TestImage.h"
 
+#include "platform/image/HiveLogs.h"
 #include "platform/image/ImagePlatform.h"
 
 #include <gtest/gtest.h>

@@ -68,15 +68,6 @@ std::string WindowsPath(const std::string& below) {
     return p;
 }
 
-// The root and sub-key Hivelet derives from a hivelist name.
-std::pair<RootKey, std::string> RootOf(const std::string& hive) {
-    const std::string machine = "\\REGISTRY\\MACHINE\\";
-    if (hive.rfind(machine, 0) == 0) {
-        return {RootKey::LocalMachine, hive.substr(machine.size())};
-    }
-    return {RootKey::Users, hive.substr(std::string("\\REGISTRY\\USER\\").size())};
-}
-
 bool HivexAvailable() {
 #ifdef _WIN32
     return false;

@@ -166,7 +166,14 @@ TEST_F(ImageServices, LiveHivesAreLockedButMeasurable) {
     EXPECT_TRUE(image.FileExists(system));
     EXPECT_FALSE(image.OpenExclusive(system));
     EXPECT_FALSE(image.DeleteFile(system));
+    // Its logs are held with it, whatever letter case they were written in.
+    const fs::path config = folder_.path() / "C/Windows/System32/config";
+    WriteBytes(config / "SYSTEM.LOG1", "log");
+    WriteBytes(config / "SYSTEM.log2", "log");
     EXPECT_FALSE(image.DeleteFile(system + ".LOG1"));
+    EXPECT_FALSE(image.DeleteFile(system + ".LOG2"));
+    EXPECT_FALSE(image.OpenExclusive(system + ".log2"));
+    EXPECT_TRUE(fs::exists(config / "SYSTEM.log2"));
     EXPECT_EQ(image.FindFileSize(system),
               std::optional<uint64_t>(std::string("hive SYSTEM").size()));
     // An ordinary file beside them is neither.

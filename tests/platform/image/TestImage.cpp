@@ -31,6 +31,14 @@ TempFolder::~TempFolder() {
     RemoveTree(path_);
 }
 
+std::pair<platform::RootKey, std::string> RootOf(const std::string& hive) {
+    const std::string machine = "\\REGISTRY\\MACHINE\\";
+    if (hive.rfind(machine, 0) == 0) {
+        return {platform::RootKey::LocalMachine, hive.substr(machine.size())};
+    }
+    return {platform::RootKey::Users, hive.substr(std::string("\\REGISTRY\\USER\\").size())};
+}
+
 void RemoveTree(const fs::path& dir) {
     std::error_code ec;
     if (!fs::exists(dir, ec)) {

@@ -1,10 +1,12 @@
 // Builds system images in a temporary folder for the image tests.
 #pragma once
 
+#include "platform/Platform.h"
 #include "platform/regf/Regf.h"
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 namespace hivelet::image::testing {
 
@@ -23,6 +25,10 @@ public:
 private:
     fs::path path_;
 };
+
+// The root and sub-key Hivelet derives from a hivelist name (\REGISTRY\MACHINE\SAM is
+// HKLM "SAM", \REGISTRY\USER\<SID> is HKU "<SID>").
+std::pair<platform::RootKey, std::string> RootOf(const std::string& hive);
 
 void RemoveTree(const fs::path& dir);
 // Copies the contents of `from` into the folder `to` (created if missing).

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -243,7 +244,7 @@ TEST_F(MainWindowWin32Test, ClosingTheWindowDuringAScanEndsTheScanAndCleansUp) {
         gate->Release();
         // Should the close hang, the dialog's window is ended from here so that the test fails
         // instead of hanging.
-        for (int i = 0; i < 1000 && !closed; ++i)
+        for (int i = 0; i < 500 && !closed; ++i)
             Sleep(10);
         if (!closed) {
             rescued = true;
@@ -253,6 +254,15 @@ TEST_F(MainWindowWin32Test, ClosingTheWindowDuringAScanEndsTheScanAndCleansUp) {
                 dialog->Slot()->Expire();
                 PostMessageA(window, WM_CLOSE, 0, 0); // ends its modal loop
             }
+        }
+        // A UI thread that waits on the worker forever cannot be ended from here (the dialog's
+        // loop never runs again): the process ends, failed, rather than the suite hanging.
+        for (int i = 0; i < 500 && !closed; ++i)
+            Sleep(10);
+        if (!closed) {
+            std::fprintf(stderr, "FAILED: closing the window during a scan hung the UI thread\n");
+            std::fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
         }
     });
     form->bAnalyzeRegistryClick();

@@ -1,0 +1,66 @@
+#include "platform/image/HiveLogs.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace hivelet::image {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool SameAsciiNoCase(std::string_view a, std::string_view b) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+               return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
+           });
+}
+
+// The log suffix `rest` stands for, in HiveLogSuffixes' order; -1 when none.
+int LogIndex(std::string_view rest) {
+    for (size_t i = 0; i < std::size(HiveLogSuffixes); ++i) {
+        if (SameAsciiNoCase(rest, HiveLogSuffixes[i])) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+std::optional<std::string> LogSuffixOf(const std::string& name, const std::string& hive) {
+    if (name.size() <= hive.size() || name.compare(0, hive.size(), hive) != 0) {
+        return std::nullopt;
+    }
+    std::string rest = name.substr(hive.size());
+    if (LogIndex(rest) < 0) {
+        return std::nullopt;
+    }
+    return rest;
+}
+
+bool IsLogOf(const fs::path& file, const fs::path& hive) {
+    const fs::path a = file.lexically_normal(), b = hive.lexically_normal();
+    return a.parent_path() == b.parent_path() &&
+           LogSuffixOf(a.filename().string(), b.filename().string()).has_value();
+}
+
+std::vector<std::string> LogSuffixesBeside(const fs::path& hive) {
+    const std::string base = hive.filename().string();
+    std::vector<std::pair<int, std::string>> found;
+    std::error_code ec;
+    fs::directory_iterator it(hive.parent_path().empty() ? fs::path(".") : hive.parent_path(), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        if (std::optional<std::string> rest = LogSuffixOf(it->path().filename().string(), base)) {
+            found.emplace_back(LogIndex(*rest), *rest);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> suffixes;
+    for (auto& f : found) {
+        suffixes.push_back(std::move(f.second));
+    }
+    return suffixes;
+}
+
+} // namespace hivelet::image

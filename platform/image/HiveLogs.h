@@ -1,0 +1,27 @@
+// Which files are a hive's transaction logs. Windows' file systems match ".LOG1" and ".log1"
+// alike, so a log in either letter case belongs to its hive: it must move with the hive and is
+// held by a running machine just as the hive is.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hivelet::image {
+
+// The transaction-log suffixes of a hive file, in the order they are moved.
+inline const char* const HiveLogSuffixes[] = {".LOG", ".LOG1", ".LOG2"};
+
+// The suffix, as `name` spells it, when `name` is the hive file name `hive` followed by a log
+// suffix in any letter case; nullopt otherwise.
+std::optional<std::string> LogSuffixOf(const std::string& name, const std::string& hive);
+
+// Whether `file` is a transaction log of the hive file `hive` (the same folder).
+bool IsLogOf(const std::filesystem::path& file, const std::filesystem::path& hive);
+
+// The transaction logs beside `hive`, as the suffixes they really carry, in the order of
+// HiveLogSuffixes.
+std::vector<std::string> LogSuffixesBeside(const std::filesystem::path& hive);
+
+} // namespace hivelet::image
