@@ -41,6 +41,9 @@ Status CompactHive(const Hive& hive, const CompactOptions& options, ByteSink& si
     }
     HiveSource source(reader, root);
     CompactWriter<HiveSource> writer(source, hive.minor(), nullptr);
+    if (options.subtreePath.empty()) {
+        writer.expect(hive.binsSize()); // a compact copy is rarely much smaller
+    }
     if (!writer.run(sink)) {
         return WriterStatus(writer.failure(), reader, hive, sink);
     }
@@ -69,14 +72,8 @@ Status CompactHiveFile(const std::string& sourcePath, const std::string& targetP
     if (Status s = OpenHiveFile(sourcePath, input, hive, recovery); !s.ok()) {
         return s;
     }
-    OutputFile output;
-    if (Status s = output.create(targetPath, false); !s.ok()) {
-        return s;
-    }
-    if (Status s = CompactHive(hive, options, output); !s.ok()) {
-        return s; // the temporary file goes with `output`
-    }
-    return output.publish(options.durable);
+    return WriteNewFile(targetPath, options.durable,
+                        [&](OutputFile& output) { return CompactHive(hive, options, output); });
 }
 
 } // namespace hivelet::regf

@@ -36,6 +36,9 @@ public:
     // caller patches the real base block in afterwards).
     bool run(ByteSink& sink) {
         Layout layout(&sink, gaps_, kBaseBlockSize);
+        if (expected_ > 0) {
+            layout.expect(expected_);
+        }
         layout_ = &layout;
         bool ok = source_.walk(*this);
         if (!ok && failure_ == Failure::None) {
@@ -46,6 +49,9 @@ public:
         layout_ = nullptr;
         return ok;
     }
+
+    // About how many bytes of bins the copy will have (0: unknown).
+    void expect(uint64_t bytes) { expected_ = bytes; }
 
     uint32_t binsSize() const { return binsSize_; }
     uint32_t rootCell() const { return rootCell_; }
@@ -153,9 +159,14 @@ private:
 
     // The output descriptor of a source descriptor id: identical descriptors share one cell.
     bool securityIndex(uint32_t id, uint32_t& index) {
+        if (haveLast_ && id == lastSource_) { // siblings mostly share one descriptor
+            index = lastIndex_;
+            return true;
+        }
         auto found = bySource_.find(id);
         if (found != bySource_.end()) {
             index = found->second;
+            remember(id, index);
             return true;
         }
         const uint8_t* data;
@@ -173,7 +184,14 @@ private:
             byContent_.emplace(bytes, index);
         }
         bySource_.emplace(id, index);
+        remember(id, index);
         return true;
+    }
+
+    void remember(uint32_t id, uint32_t index) {
+        haveLast_ = true;
+        lastSource_ = id;
+        lastIndex_ = index;
     }
 
     // Places every cell the key owns, in a fixed order that write() follows.
@@ -456,6 +474,7 @@ private:
     GapSource* gaps_;
     Layout* layout_ = nullptr;
     Failure failure_ = Failure::None;
+    uint64_t expected_ = 0;
     uint32_t binsSize_ = 0;
     uint32_t rootCell_ = kNoCell;
     uint32_t depth_ = 0; // of the key last entered and not yet left
@@ -463,6 +482,9 @@ private:
     std::vector<uint32_t> cells_;
     std::vector<Security> securities_;
     std::unordered_map<uint32_t, uint32_t> bySource_;
+    bool haveLast_ = false; // the descriptor looked up last
+    uint32_t lastSource_ = 0;
+    uint32_t lastIndex_ = 0;
     std::unordered_map<std::string_view, uint32_t> byContent_;
     uint32_t security_ = 0;
     bool newSecurity_ = false;

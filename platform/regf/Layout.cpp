@@ -11,9 +11,15 @@ namespace hivelet::regf {
 Layout::Layout(ByteSink* sink, GapSource* gaps, uint64_t sinkOffset, uint32_t segmentTarget)
     : sink_(sink), gaps_(gaps), sinkOffset_(sinkOffset), segmentTarget_(segmentTarget) {
     reserve(64u << 10); // grows with the first segment; small hives stay small
+    filed_.fill(kNoBin);
     if (gaps_ != nullptr) {
         gaps_->restart();
     }
+}
+
+void Layout::expect(uint64_t bytes) {
+    constexpr uint64_t kSlack = 64u << 10; // the bins of the key that closes a segment
+    reserve(static_cast<size_t>(std::min<uint64_t>(bytes, 2ull * segmentTarget_) + kSlack));
 }
 
 void Layout::reserve(size_t bytes) {
@@ -33,7 +39,7 @@ uint32_t Layout::newBin(uint32_t size) {
     uint32_t offset = end_;
     reserve(static_cast<size_t>(end_ - segmentStart_) + size);
     end_ += size;
-    bins_.push_back({offset, size, kBinHeaderSize});
+    bins_.push_back({offset, size, kBinHeaderSize, kNoBin});
     openRoom_ += size - kBinHeaderSize;
     BinHeader header{};
     std::memcpy(header.signature, "hbin", 4);
@@ -43,67 +49,35 @@ uint32_t Layout::newBin(uint32_t size) {
     return static_cast<uint32_t>(bins_.size() - 1);
 }
 
-void Layout::file(uint32_t bin) {
-    uint32_t room = bins_[bin].size - bins_[bin].used;
-    if (room >= 8) {
-        uint32_t bucket = room / 8;
-        buckets_[bucket].push_back(bin);
-        nonEmpty_[bucket / 64] |= uint64_t{1} << (bucket % 64);
-    }
-}
-
-uint32_t Layout::place(uint32_t bin, uint32_t size) {
+// A free cell before the next one, when the gap source asks for it (kept apart from place(),
+// which every cell goes through).
+void Layout::leaveGap(uint32_t bin, uint32_t size) {
     OpenBin& b = bins_[bin];
-    if (gaps_ != nullptr) {
-        uint32_t gap = gaps_->gapBefore(size, b.size - b.used);
-        if (gap >= 8 && gap % 8 == 0 && gap <= b.size - b.used - size) {
-            uint8_t* p = at(b.offset + b.used);
-            std::memset(p, 0, gap);
-            StoreU32(p, gap);
-            b.used += gap;
-            openRoom_ -= gap;
-        }
+    uint32_t gap = gaps_->gapBefore(size, b.size - b.used);
+    if (gap >= 8 && gap % 8 == 0 && gap <= b.size - b.used - size) {
+        uint8_t* p = at(b.offset + b.used);
+        std::memset(p, 0, gap);
+        StoreU32(p, gap);
+        b.used += gap;
+        openRoom_ -= gap;
     }
-    uint32_t cell = b.offset + b.used;
-    b.used += size;
-    openRoom_ -= size;
-    uint8_t* p = at(cell);
-    std::memset(p + size - 8, 0, 8); // the record's alignment padding
-    StoreU32(p, static_cast<uint32_t>(-static_cast<int32_t>(size)));
-    file(bin);
-    return cell;
 }
 
-bool Layout::allocate(uint32_t size, uint32_t& cell) {
-    if (failed_) {
-        return false;
-    }
-    if (size <= kSmallBinCellLimit) {
-        for (uint32_t word = size / 8 / 64; word < nonEmpty_.size(); ++word) {
-            uint64_t bits = nonEmpty_[word];
-            if (word == size / 8 / 64) {
-                bits &= ~uint64_t{0} << ((size / 8) % 64);
-            }
-            if (bits == 0) {
-                continue;
-            }
-            uint32_t bucket = word * 64 + static_cast<uint32_t>(std::countr_zero(bits));
-            uint32_t bin = buckets_[bucket].back();
-            buckets_[bucket].pop_back();
-            if (buckets_[bucket].empty()) {
-                nonEmpty_[word] &= ~(uint64_t{1} << (bucket % 64));
-            }
-            cell = place(bin, size);
-            return true;
+// A cell that needs a new bin, or a gap before it: what allocate() leaves to this.
+bool Layout::allocateApart(uint32_t bin, uint32_t size, uint32_t& cell) {
+    if (bin == kNoBin) {
+        uint64_t binSize = (uint64_t{size} + kBinHeaderSize + kBinGranularity - 1) /
+                           kBinGranularity * kBinGranularity;
+        if (binSize > kMaxBinsDataSize - end_) {
+            failed_ = true;
+            return false;
         }
+        bin = newBin(static_cast<uint32_t>(binSize));
     }
-    uint64_t binSize =
-        (uint64_t{size} + kBinHeaderSize + kBinGranularity - 1) / kBinGranularity * kBinGranularity;
-    if (binSize > kMaxBinsDataSize - end_) {
-        failed_ = true;
-        return false;
+    if (gaps_ != nullptr) {
+        leaveGap(bin, size);
     }
-    cell = place(newBin(static_cast<uint32_t>(binSize)), size);
+    cell = place(bin, size);
     return true;
 }
 
@@ -144,10 +118,9 @@ bool Layout::closeSegment() {
         sinkFailed_ = true;
     }
     bins_.clear();
-    for (auto& bucket : buckets_) {
-        bucket.clear();
-    }
+    filed_.fill(kNoBin);
     nonEmpty_.fill(0);
+    nonEmptyWords_ = 0;
     openRoom_ = 0;
     segmentStart_ = end_;
     return !failed_;

@@ -70,9 +70,14 @@ int CompareNames(const NameRef& a, const NameRef& b) {
 uint32_t NameHash(const NameRef& name) {
     const auto& map = Table().map;
     uint32_t h = 0;
-    uint32_t n = name.units();
-    for (uint32_t i = 0; i < n; ++i) {
-        h = h * 37u + map[name.unit(i)];
+    if (name.compressed) {
+        for (uint32_t i = 0; i < name.bytes; ++i) {
+            h = h * 37u + map[name.data[i]];
+        }
+        return h;
+    }
+    for (uint32_t i = 0; i + 1 < name.bytes; i += 2) {
+        h = h * 37u + map[static_cast<uint16_t>(name.data[i] | (name.data[i + 1] << 8))];
     }
     return h;
 }

@@ -40,4 +40,18 @@ private:
     std::string writeError_;
 };
 
+// Writes a new file at `target` (never replacing one): `fill(OutputFile&)` writes the bytes and
+// returns a Status; on success the file is published (flushed to disk first when `durable`), on
+// failure nothing is left behind.
+template <class Fill> Status WriteNewFile(const std::string& target, bool durable, Fill fill) {
+    OutputFile output;
+    if (Status s = output.create(target, false); !s.ok()) {
+        return s;
+    }
+    if (Status s = fill(output); !s.ok()) {
+        return s; // the temporary file goes with `output`
+    }
+    return output.publish(durable);
+}
+
 } // namespace hivelet::regf

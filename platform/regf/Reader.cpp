@@ -8,6 +8,7 @@ namespace hivelet::regf {
 
 Reader::Reader(const Hive& hive) : hive_(hive) {
     resetClaims();
+    checkedSecurity_.assign(claimed_.size());
 }
 
 bool Reader::fail(ErrorKind kind, uint32_t cell, const std::string& detail) {
@@ -21,17 +22,11 @@ void Reader::resetClaims() {
     claimed_.assign((hive_.binsSize() / 8 + 63) / 64);
 }
 
-bool Reader::claim(uint32_t cell, const char* what) {
-    uint64_t bit = uint64_t{1} << ((cell >> 3) & 63);
-    uint64_t& word = claimed_[cell >> 9];
-    if (word & bit) {
-        return fail(ErrorKind::Corrupt, cell, std::string(what) + " cell is reached twice");
-    }
-    word |= bit;
-    return true;
+bool Reader::reachedTwice(uint32_t cell, const char* what) {
+    return fail(ErrorKind::Corrupt, cell, std::string(what) + " cell is reached twice");
 }
 
-bool Reader::allocatedCell(uint32_t cell, uint32_t minPayload, const char* what, uint32_t from) {
+bool Reader::badCell(uint32_t cell, uint32_t minPayload, const char* what, uint32_t from) {
     if (!ok()) {
         return false;
     }
@@ -99,7 +94,9 @@ bool Reader::readSecurity(uint32_t cell, SecurityView& security, uint32_t from) 
     security.cell = cell;
     std::memcpy(&security.sk, p, sizeof security.sk);
     security.descriptor = p + sizeof(SecurityRecord);
-    if (checkedSecurity_.count(cell) != 0) {
+    uint64_t checkedBit = uint64_t{1} << ((cell >> 3) & 63);
+    uint64_t& checked = checkedSecurity_[cell >> 9];
+    if (checked & checkedBit) {
         return true;
     }
     if (LoadU16(p) != kSigSk) {
@@ -111,7 +108,7 @@ bool Reader::readSecurity(uint32_t cell, SecurityView& security, uint32_t from) 
     if (!ValidSecurityDescriptor(security.descriptor, security.sk.descriptorSize)) {
         return fail(ErrorKind::Corrupt, cell, "malformed security descriptor");
     }
-    checkedSecurity_.insert(cell);
+    checked |= checkedBit;
     return true;
 }
 

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace hivelet::regf {
@@ -47,7 +46,15 @@ public:
         return ((claimed_[cell >> 9] >> ((cell >> 3) & 63)) & 1u) != 0;
     }
     // Marks a reachable cell; false if it was reached before.
-    bool claim(uint32_t cell, const char* what);
+    bool claim(uint32_t cell, const char* what) {
+        uint64_t bit = uint64_t{1} << ((cell >> 3) & 63);
+        uint64_t& word = claimed_[cell >> 9];
+        if (word & bit) {
+            return reachedTwice(cell, what);
+        }
+        word |= bit;
+        return true;
+    }
     void resetClaims();
     const BulkWords& claims() const { return claimed_; }
 
@@ -64,7 +71,15 @@ public:
 
 private:
     // `from`: the record holding the reference (named in the error); kNoCell for the root.
-    bool allocatedCell(uint32_t cell, uint32_t minPayload, const char* what, uint32_t from);
+    bool allocatedCell(uint32_t cell, uint32_t minPayload, const char* what, uint32_t from) {
+        if (ok() && hive_.isAllocated(cell) && hive_.payloadSize(cell) >= minPayload) {
+            return true;
+        }
+        return badCell(cell, minPayload, what, from);
+    }
+    // The failures of the two checks above, kept out of line: every reference goes through them.
+    bool badCell(uint32_t cell, uint32_t minPayload, const char* what, uint32_t from);
+    bool reachedTwice(uint32_t cell, const char* what);
     bool readList(uint32_t cell, uint32_t from, uint32_t expected, bool allowIndexRoot,
                   std::vector<uint32_t>& children);
     bool readValueData(ValueView& value, std::vector<DataChunk>& chunks);
@@ -72,7 +87,7 @@ private:
     const Hive& hive_;
     Status status_;
     BulkWords claimed_;
-    std::unordered_set<uint32_t> checkedSecurity_;
+    BulkWords checkedSecurity_; // one bit per 8 bytes of bins, like claimed_
 };
 
 // Whether `bytes` hold a well-formed self-relative security descriptor.

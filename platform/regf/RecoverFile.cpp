@@ -14,14 +14,13 @@ Status RecoverHiveFile(const std::string& sourcePath, const std::string& targetP
     if (Status s = OpenHiveFile(sourcePath, input, hive, recovery); !s.ok()) {
         return s;
     }
-    OutputFile output;
-    if (Status s = output.create(targetPath, false); !s.ok()) {
-        return s;
-    }
-    if (!output.write(input.data(), static_cast<size_t>(input.size()))) {
-        return hive.error(ErrorKind::Io, "writing the recovered hive failed: " + output.failure());
-    }
-    return output.publish(true);
+    return WriteNewFile(targetPath, true, [&](OutputFile& output) -> Status {
+        if (!output.write(input.data(), static_cast<size_t>(input.size()))) {
+            return hive.error(ErrorKind::Io,
+                              "writing the recovered hive failed: " + output.failure());
+        }
+        return {};
+    });
 }
 
 } // namespace hivelet::regf

@@ -4,8 +4,8 @@
 
 namespace hivelet::regf {
 
-void CopyValueData(const std::vector<DataChunk>& chunks, const ValueRecord& value, uint32_t from,
-                   uint32_t size, uint8_t* out) {
+void CopyChunkedValueData(const std::vector<DataChunk>& chunks, const ValueRecord& value,
+                          uint32_t from, uint32_t size, uint8_t* out) {
     uint32_t chunk = value.firstChunk;
     uint32_t end = value.firstChunk + value.chunkCount;
     while (chunk < end && from >= chunks[chunk].size) {

@@ -6,6 +6,7 @@
 #include "platform/regf/Names.h"
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace hivelet::regf {
@@ -35,8 +36,20 @@ struct ValueRecord {
     uint32_t chunkCount = 0;
 };
 
-// Copies `size` bytes starting at byte `from` of a value's data.
-void CopyValueData(const std::vector<DataChunk>& chunks, const ValueRecord& value, uint32_t from,
-                   uint32_t size, uint8_t* out);
+// Data spread over several chunks (big data); CopyValueData's general case.
+void CopyChunkedValueData(const std::vector<DataChunk>& chunks, const ValueRecord& value,
+                          uint32_t from, uint32_t size, uint8_t* out);
+
+// Copies `size` bytes starting at byte `from` of a value's data. Most values are one chunk.
+inline void CopyValueData(const std::vector<DataChunk>& chunks, const ValueRecord& value,
+                          uint32_t from, uint32_t size, uint8_t* out) {
+    if (value.chunkCount == 1 && from < chunks[value.firstChunk].size) {
+        const DataChunk& chunk = chunks[value.firstChunk];
+        uint32_t take = chunk.size - from < size ? chunk.size - from : size;
+        std::memcpy(out, chunk.data + from, take);
+        return;
+    }
+    CopyChunkedValueData(chunks, value, from, size, out);
+}
 
 } // namespace hivelet::regf

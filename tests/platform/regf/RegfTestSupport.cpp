@@ -53,17 +53,6 @@ ScratchFolder::~ScratchFolder() {
     fs::remove_all(path_, ec);
 }
 
-std::vector<uint8_t> ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& file, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 std::vector<uint8_t> Pattern(size_t length, uint8_t seed) {
     std::vector<uint8_t> bytes(length);
     for (size_t i = 0; i < length; ++i) {

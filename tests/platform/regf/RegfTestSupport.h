@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/regf/Regf.h"
+#include "platform/regf/support/FileBytes.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -33,9 +34,6 @@ public:
 private:
     fs::path path_;
 };
-
-std::vector<uint8_t> ReadBytes(const fs::path& file);
-void WriteBytes(const fs::path& file, const std::vector<uint8_t>& bytes);
 
 // A tree with a bit of everything: names in one byte and in UTF-16, classes, shared and distinct
 // descriptors, values of every size class, a key with more subkeys than one leaf holds.

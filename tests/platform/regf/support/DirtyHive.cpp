@@ -1,30 +1,19 @@
-#include "DirtyHive.h"
+#include "platform/regf/support/DirtyHive.h"
 
 #include "platform/regf/Format.h"
 #include "platform/regf/Marvin32.h"
+#include "platform/regf/support/FileBytes.h"
 
+#include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace regf = hivelet::regf;
 
+namespace regf_test {
 namespace {
 
 constexpr uint32_t kPagesPerEntry = 64; // 256 KiB of bins per entry
-
-std::vector<uint8_t> Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-bool Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
 
 std::vector<uint8_t> LogStart(const std::vector<uint8_t>& primary, uint32_t sequence) {
     std::vector<uint8_t> log(primary.begin(), primary.begin() + 512);
@@ -65,7 +54,7 @@ void AppendEntry(std::vector<uint8_t>& log, const std::vector<uint8_t>& primary,
 } // namespace
 
 bool WriteDirtyHiveWithLogs(const std::string& cleanPath, const std::string& dirtyPath) {
-    std::vector<uint8_t> primary = Read(cleanPath);
+    std::vector<uint8_t> primary = ReadBytes(cleanPath);
     if (primary.size() < regf::kBaseBlockSize) {
         return false;
     }
@@ -84,6 +73,8 @@ bool WriteDirtyHiveWithLogs(const std::string& cleanPath, const std::string& dir
     // The primary began its next write and never finished it.
     regf::StoreU32(primary.data() + 4, first);
     regf::StoreU32(primary.data() + 508, regf::BaseBlockChecksum(primary.data()));
-    return Write(dirtyPath, primary) && Write(dirtyPath + ".LOG1", log1) &&
-           Write(dirtyPath + ".LOG2", log2);
+    return WriteBytes(dirtyPath, primary) && WriteBytes(dirtyPath + ".LOG1", log1) &&
+           WriteBytes(dirtyPath + ".LOG2", log2);
 }
+
+} // namespace regf_test

@@ -1,9 +1,0 @@
-// A dirty copy of a hive for the recovery benchmark: the primary left one write behind and every
-// page of its bins in new-format transaction logs (LOG1 the earlier half, LOG2 the rest), the
-// largest logs a hive of that size can have.
-#pragma once
-
-#include <string>
-
-// Writes `dirtyPath` and its .LOG1/.LOG2 from the clean hive `cleanPath`; false on failure.
-bool WriteDirtyHiveWithLogs(const std::string& cleanPath, const std::string& dirtyPath);
