@@ -2,6 +2,7 @@
 
 #include "analysis/Snapshot.h"
 #include "ui/Types.h"
+#include "ui/WindowMessages.h"
 
 #include <limits>
 #include <stdexcept>
@@ -45,7 +46,7 @@ size_t TScanTaskThread::SaveHives() {
                               ? std::numeric_limits<uint32_t>::max()
                               : uint32_t(elapsed);
         }
-        ProgressWindow.Post(WM_HIVESAVED, firstSaveMs, int64_t(i + 1));
+        ProgressWindow.Post(ui::WM_HIVESAVED, firstSaveMs, int64_t(i + 1));
     }
     return i;
 }

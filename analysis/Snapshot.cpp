@@ -2,7 +2,7 @@
 
 #include "analysis/Privilege.h"
 #include "catalogue/HiveKeyPath.h"
-#include "catalogue/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace hivelet::analysis {
 namespace {
@@ -39,7 +39,7 @@ bool SaveHiveToFile(platform::Platform& platform, const std::string& keyPath,
     if (auto split = catalogue::SplitHiveKeyPath(keyPath)) {
         platform::Status opened;
         const bool fullView = split->root == platform::RootKey::LocalMachine && isWow64 &&
-                              catalogue::FindNoCase(keyPath, "SOFTWARE") != std::string::npos;
+                              platform::FindNoCase(keyPath, "SOFTWARE") != std::string::npos;
         if (fullView) {
             opened = platform.OpenKeyEx(split->root, split->subKey, FullViewAccess, owner.key);
         } else {

@@ -3,7 +3,7 @@
 #include "analysis/Privilege.h"
 #include "analysis/Snapshot.h"
 #include "catalogue/HiveKeyPath.h"
-#include "catalogue/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace hivelet::defrag {
 namespace {
@@ -59,7 +59,7 @@ bool ReplaceHive(platform::Platform& platform, const std::string& keyPath,
 
 bool HasNoReduction(const std::vector<HiveRow>& rows, const std::string& keyPath) {
     for (const auto& row : rows) {
-        if (catalogue::SameTextNoCase(row.caption, keyPath)) {
+        if (platform::SameNoCase(row.caption, keyPath)) {
             return row.subItems.size() > 2 && Trimmed(row.subItems[2]) == "0%";
         }
     }

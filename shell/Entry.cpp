@@ -1,6 +1,7 @@
 #include "shell/Entry.h"
 
 #include "shell/Product.h"
+#include "ui/WindowMessages.h"
 
 namespace hivelet::shell {
 
@@ -8,7 +9,7 @@ bool WakeRunningInstance(ui::Backend& backend) {
     const std::optional<ui::NativeWindow> running = backend.FindWindowByClass(MainWindowClassName);
     if (!running)
         return false;
-    backend.PostToNative(*running, WM_RESTOREINSTANCE, 0, 0);
+    backend.PostToNative(*running, ui::WM_RESTOREINSTANCE, 0, 0);
     backend.BringToFront(*running);
     return true;
 }

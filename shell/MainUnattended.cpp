@@ -4,7 +4,6 @@
 
 #include "shell/Console.h"
 #include "shell/Product.h"
-#include "ui/WindowSlot.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -28,8 +27,8 @@ void TfrmMain::WMRestoreInstance() {
         App().Restore();
     // The innermost modal dialog, if any, is what the user must see first.
     ui::Form* front = App().ActiveForm();
-    if (front && front->Slot())
-        App().BringToFront(front->Slot()->Native());
+    if (front && front->HandleAllocated())
+        App().BringToFront(front->NativeHandle());
 }
 
 void TfrmMain::ReportBoxesInstead() {
