@@ -109,12 +109,17 @@ protected:
     void ShowOnly() { form->Show(); }
     // Shows the window as the application's main window and runs the loop until the window
     // closes; an interactive window is closed by the user once nothing is left to do.
+    // Runs the window and closes it at the first idle moment unless a switch runs it. An
+    // unattended run can end before its loop is ever idle: the close it left queued must not
+    // close the window of a later run in the same test.
     void RunMainWindow() {
-        headless->WhenIdle([this] {
-            if (!form->Unattended)
+        auto running = std::make_shared<bool>(true);
+        headless->WhenIdle([this, running] {
+            if (*running && !form->Unattended)
                 form->Close();
         });
         app->Run(*form);
+        *running = false;
     }
 
     ui::Point Screen(ui::Point inWindow) const {
