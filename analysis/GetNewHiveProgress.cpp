@@ -4,6 +4,7 @@
 #include "analysis/Snapshot.h"
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
+#include "ui/WindowMessages.h"
 
 namespace hivelet::analysis {
 
@@ -19,8 +20,8 @@ TfrmGetNewHiveProgess::TfrmGetNewHiveProgess(ui::Application& app, ui::Form* own
     SetClientSize(394, 181);
     SetFont(ui::Font{}); // MS Sans Serif, 8 pt
     CreateControls();
-    OnMessage(WM_STARTSCAN, [this](uint64_t, int64_t) { WMStartScan(); });
-    OnMessage(WM_HIVESAVED, [this](uint64_t w, int64_t l) { WMHiveSaved(w, l); });
+    OnMessage(ui::WM_STARTSCAN, [this](uint64_t, int64_t) { WMStartScan(); });
+    OnMessage(ui::WM_HIVESAVED, [this](uint64_t w, int64_t l) { WMHiveSaved(w, l); });
 }
 
 TfrmGetNewHiveProgess::~TfrmGetNewHiveProgess() {
@@ -113,7 +114,7 @@ void TfrmGetNewHiveProgess::FormActivate() {
     if (startPosted_)
         return;
     startPosted_ = true;
-    Post(WM_STARTSCAN);
+    Post(ui::WM_STARTSCAN);
 }
 
 void TfrmGetNewHiveProgess::WMStartScan() {

@@ -20,8 +20,6 @@
 
 namespace hivelet::analysis {
 
-// Posted by the dialog to itself when it is first activated: start the worker.
-inline constexpr uint32_t WM_STARTSCAN = 0x6602;
 inline constexpr const char* StopProcessText = "Stop Process...";
 // The general error box's text when the worker cannot be started, before the system's reason.
 inline constexpr const char* ScanNotStartedText = "The scan of the registry could not be started:";

@@ -3,6 +3,7 @@
 #include "analysis/Snapshot.h"
 #include "platform/Privilege.h"
 #include "ui/Types.h"
+#include "ui/WindowMessages.h"
 
 #include <limits>
 
@@ -48,7 +49,7 @@ size_t TScanTaskThread::SaveHives() {
                               ? std::numeric_limits<uint32_t>::max()
                               : uint32_t(elapsed);
         }
-        ProgressWindow.Post(WM_HIVESAVED, firstSaveMs, int64_t(i + 1));
+        ProgressWindow.Post(ui::WM_HIVESAVED, firstSaveMs, int64_t(i + 1));
     }
     return i;
 }

@@ -20,9 +20,6 @@
 
 namespace hivelet::analysis {
 
-// Posted by the worker after each hive: wParam = milliseconds the first save took (the same in
-// every message), lParam = hives done so far.
-inline constexpr uint32_t WM_HIVESAVED = 0x6603;
 // The memo's text once every hive has been handled: the analysis counts as complete.
 inline constexpr const char* FinishText = "Finish";
 

@@ -1,7 +1,7 @@
 #include "analysis/Snapshot.h"
 
 #include "catalogue/HiveKeyPath.h"
-#include "catalogue/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace hivelet::analysis {
 namespace {
@@ -17,7 +17,7 @@ platform::Status OpenHiveKey(platform::Platform& platform, const std::string& ke
                                       keyPath + ": names no registry root");
     }
     const bool fullView = split->root == platform::RootKey::LocalMachine && isWow64 &&
-                          catalogue::FindNoCase(keyPath, "SOFTWARE") != std::string::npos;
+                          platform::FindNoCase(keyPath, "SOFTWARE") != std::string::npos;
     if (fullView) {
         return platform.OpenKeyEx(split->root, split->subKey, FullViewAccess, key);
     }

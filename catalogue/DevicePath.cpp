@@ -1,6 +1,6 @@
 #include "catalogue/DevicePath.h"
 
-#include "catalogue/TextCase.h"
+#include "platform/TextCase.h"
 
 #include <algorithm>
 
@@ -38,7 +38,7 @@ std::string ExistingCandidate(platform::Platform& platform, std::string candidat
 std::string HiveFileFromDevicePath(platform::Platform& platform, const std::string& devicePath,
                                    bool isWow64) {
     std::string result;
-    if (FindNoCase(devicePath, "Device\\Harddisk") != std::string::npos) {
+    if (platform::FindNoCase(devicePath, "Device\\Harddisk") != std::string::npos) {
         result =
             ExistingCandidate(platform, FixedDriveFromDevicePath(platform, devicePath), isWow64);
     }
@@ -64,7 +64,7 @@ std::string FixedDriveFromDevicePath(platform::Platform& platform, const std::st
         if (!platform.QueryDosDevice(drive, FixedDeviceNameChars, device) || device.empty()) {
             continue;
         }
-        size_t pos = FindNoCase(devicePath, device);
+        size_t pos = platform::FindNoCase(devicePath, device);
         if (pos != std::string::npos) {
             return drive + devicePath.substr(pos + device.size());
         }
@@ -74,7 +74,7 @@ std::string FixedDriveFromDevicePath(platform::Platform& platform, const std::st
 
 std::string DosPathFromDevicePath(platform::Platform& platform, const std::string& devicePath) {
     std::string s = devicePath;
-    if (!s.empty() && s[0] != '\\' && StartsWithNoCase(s, "Device")) {
+    if (!s.empty() && s[0] != '\\' && platform::StartsWithNoCase(s, "Device")) {
         s.insert(s.begin(), '\\');
     }
 
@@ -82,9 +82,9 @@ std::string DosPathFromDevicePath(platform::Platform& platform, const std::strin
     // the disk-and-partition form; the first backslash looked for is the one before "Device\..."'s
     // second component, searched from the second character on.
     int backslashes = 0;
-    if (FindNoCase(s, "Device\\HarddiskVolume") != std::string::npos) {
+    if (platform::FindNoCase(s, "Device\\HarddiskVolume") != std::string::npos) {
         backslashes = 2;
-    } else if (FindNoCase(s, "Device\\Harddisk") != std::string::npos) {
+    } else if (platform::FindNoCase(s, "Device\\Harddisk") != std::string::npos) {
         backslashes = 3;
     }
     std::string remainder;
@@ -101,7 +101,7 @@ std::string DosPathFromDevicePath(platform::Platform& platform, const std::strin
         if (!platform.QueryDosDevice(std::string(1, letter) + ":", DosDeviceNameChars, target)) {
             continue;
         }
-        if (SameTextNoCase(s, target) || SameTextNoCase(s, "\\" + target)) {
+        if (platform::SameNoCase(s, target) || platform::SameNoCase(s, "\\" + target)) {
             return std::string(1, letter) + ":" + remainder;
         }
     }
@@ -109,7 +109,7 @@ std::string DosPathFromDevicePath(platform::Platform& platform, const std::strin
 }
 
 std::string ToSysnativePath(platform::Platform& platform, const std::string& path) {
-    size_t pos = FindNoCase(path, System32);
+    size_t pos = platform::FindNoCase(path, System32);
     if (pos == std::string::npos) {
         return path;
     }

@@ -1,7 +1,7 @@
 #include "catalogue/HiveList.h"
 
 #include "catalogue/DevicePath.h"
-#include "catalogue/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace hivelet::catalogue {
 namespace {
@@ -16,17 +16,17 @@ std::string StringData(const platform::RegistryValue& value) {
 bool IsCompactableHive(const std::string& valueName) {
     static const std::string machine = "\\REGISTRY\\MACHINE";
     static const std::string user = "\\REGISTRY\\USER\\";
-    if (StartsWithNoCase(valueName, machine)) {
+    if (platform::StartsWithNoCase(valueName, machine)) {
         return true;
     }
-    if (!StartsWithNoCase(valueName, user)) {
+    if (!platform::StartsWithNoCase(valueName, user)) {
         return false;
     }
     const std::string rest = valueName.substr(user.size());
-    if (SameTextNoCase(rest, ".DEFAULT")) {
+    if (platform::SameNoCase(rest, ".DEFAULT")) {
         return true;
     }
-    return rest.size() >= 2 && UpperAscii(rest[0]) == 'S' && rest[1] == '-';
+    return rest.size() >= 2 && platform::UpperAscii(rest[0]) == 'S' && rest[1] == '-';
 }
 
 void LoadHiveList(platform::Platform& platform, bool isWow64, HiveList& list) {

@@ -2,8 +2,8 @@
 
 #include "analysis/Snapshot.h"
 #include "catalogue/HiveKeyPath.h"
-#include "catalogue/TextCase.h"
 #include "platform/Privilege.h"
+#include "platform/TextCase.h"
 
 namespace hivelet::defrag {
 namespace {
@@ -50,7 +50,7 @@ bool ReplaceHive(platform::Platform& platform, const std::string& keyPath,
 
 bool HasNoReduction(const std::vector<HiveRow>& rows, const std::string& keyPath) {
     for (const auto& row : rows) {
-        if (catalogue::SameTextNoCase(row.caption, keyPath)) {
+        if (platform::SameNoCase(row.caption, keyPath)) {
             return row.subItems.size() > 2 && Trimmed(row.subItems[2]) == "0%";
         }
     }

@@ -2,6 +2,7 @@
 
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
+#include "ui/WindowMessages.h"
 
 #include <algorithm>
 
@@ -40,7 +41,7 @@ void TCreateSystemPointThread::Execute() {
         // Reported as a failed creation below: the dialog must hear from every worker.
     }
     try {
-        Window.Post(WM_RESTOREPOINTDONE, 0, result);
+        Window.Post(ui::WM_RESTOREPOINTDONE, 0, result);
     } catch (...) {
         // Nothing can be done about a queue that will not take the message, and no exception
         // may leave the thread.
@@ -90,7 +91,8 @@ TfrmSystemPoint::TfrmSystemPoint(ui::Application& app, ui::Form* owner,
     Timer1->SetInterval(1000);
     Timer1->OnTimer = [this] { Timer1Timer(); };
 
-    OnMessage(WM_RESTOREPOINTDONE, [this](uint64_t, int64_t lParam) { RestorePointDone(lParam); });
+    OnMessage(ui::WM_RESTOREPOINTDONE,
+              [this](uint64_t, int64_t lParam) { RestorePointDone(lParam); });
 }
 
 void TfrmSystemPoint::FormShow() {
@@ -102,7 +104,7 @@ void TfrmSystemPoint::FormShow() {
     } catch (...) {
         // No thread, no restore point: the dialog reports it to itself as a failed creation, so
         // the user still gets the question instead of a bar that never ends.
-        Post(WM_RESTOREPOINTDONE, 0, RestorePointFailed);
+        Post(ui::WM_RESTOREPOINTDONE, 0, RestorePointFailed);
     }
     // The worker is already running while the texts change.
     if (!i18n::IsBuiltInLanguage(options_.Lan))

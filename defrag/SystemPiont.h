@@ -19,9 +19,8 @@
 
 namespace hivelet::defrag {
 
-// Posted once by every worker to its dialog: lParam 0 when the restore point was created, 1 when
-// it was not (refused, no library, no entry point, or an error on the way).
-inline constexpr uint32_t WM_RESTOREPOINTDONE = 0x6605;
+// The lParam of WM_RESTOREPOINTDONE: created, or not (refused, no library, no entry point, or an
+// error on the way).
 inline constexpr int64_t RestorePointCreated = 0;
 inline constexpr int64_t RestorePointFailed = 1;
 

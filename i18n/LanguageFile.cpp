@@ -1,24 +1,13 @@
 #include "i18n/LanguageFile.h"
 
+#include "platform/TextCase.h"
 #include "settings/ExecutableFolder.h"
 #include "settings/OptionsSetting.h"
 
-#include <algorithm>
-
 namespace hivelet::i18n {
-namespace {
-
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-} // namespace
 
 bool IsBuiltInLanguage(const std::string& language) {
-    const std::string english = BuiltInLanguage;
-    return language.size() == english.size() &&
-           std::equal(language.begin(), language.end(), english.begin(),
-                      [](char a, char b) { return Upper(a) == Upper(b); });
+    return platform::SameNoCase(language, BuiltInLanguage);
 }
 
 std::string LanguageFileName(platform::Platform& platform, const std::string& language) {

@@ -1,8 +1,8 @@
 #include "settings/Options.h"
 
-#include "catalogue/TextCase.h"
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
+#include "platform/TextCase.h"
 
 namespace hivelet::settings {
 namespace {
@@ -29,7 +29,7 @@ ui::TsuiButton* Button(ui::Form& form, const char* name, int left, int tabOrder,
 } // namespace
 
 std::string WithRestorePointSystems(const std::string& caption) {
-    const size_t at = catalogue::FindNoCase(caption, "(XP");
+    const size_t at = platform::FindNoCase(caption, "(XP");
     if (at == std::string::npos)
         return caption;
     return caption.substr(0, at) + RestorePointSystems;

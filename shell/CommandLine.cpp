@@ -1,6 +1,6 @@
 #include "shell/CommandLine.h"
 
-#include "catalogue/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace hivelet::shell {
 
@@ -50,9 +50,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 UnattendedSwitch FirstArgumentSwitch(const std::vector<std::string>& arguments) {
     if (arguments.empty())
         return UnattendedSwitch::None;
-    if (catalogue::SameTextNoCase(arguments[0], "/Silent"))
+    if (platform::SameNoCase(arguments[0], "/Silent"))
         return UnattendedSwitch::Silent;
-    if (catalogue::SameTextNoCase(arguments[0], "/Scan"))
+    if (platform::SameNoCase(arguments[0], "/Scan"))
         return UnattendedSwitch::Scan;
     return UnattendedSwitch::None;
 }

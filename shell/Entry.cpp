@@ -1,6 +1,7 @@
 #include "shell/Entry.h"
 
 #include "info/Product.h"
+#include "ui/WindowMessages.h"
 
 namespace hivelet::shell {
 
@@ -9,7 +10,7 @@ bool WakeRunningInstance(ui::Backend& backend) {
         backend.FindWindowByClass(info::MainWindowClassName);
     if (!running)
         return false;
-    backend.PostToNative(*running, WM_RESTOREINSTANCE, 0, 0);
+    backend.PostToNative(*running, ui::WM_RESTOREINSTANCE, 0, 0);
     backend.BringToFront(*running);
     return true;
 }

@@ -3,13 +3,14 @@
 #include "analysis/Snapshot.h"
 #include "catalogue/DevicePath.h"
 #include "catalogue/HiveList.h"
-#include "catalogue/TextCase.h"
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
 #include "info/Product.h"
+#include "platform/TextCase.h"
 #include "settings/OptionsSetting.h"
 #include "shell/CommandLine.h"
 #include "shell/WindowsVersion.h"
+#include "ui/WindowMessages.h"
 
 namespace hivelet::shell {
 
@@ -57,9 +58,9 @@ void TfrmMain::WireEvents() {
             item->OnClick = [this, item] { miEnglishClick(*item); };
 
     OnNcHitTest = [this](ui::Point screen, int standard) { return NcHitTest(screen, standard); };
-    OnMessage(WM_RESTOREINSTANCE, [this](uint64_t, int64_t) { WMRestoreInstance(); });
-    OnMessage(WM_SILENTRUN, [this](uint64_t, int64_t) { WMSilentRun(); });
-    OnMessage(WM_SCANRUN, [this](uint64_t, int64_t) { WMScanRun(); });
+    OnMessage(ui::WM_RESTOREINSTANCE, [this](uint64_t, int64_t) { WMRestoreInstance(); });
+    OnMessage(ui::WM_SILENTRUN, [this](uint64_t, int64_t) { WMSilentRun(); });
+    OnMessage(ui::WM_SCANRUN, [this](uint64_t, int64_t) { WMScanRun(); });
 }
 
 void TfrmMain::FormCreate() {
@@ -118,11 +119,11 @@ void TfrmMain::FormShow() {
     switch (requested) {
     case UnattendedSwitch::Silent:
         Unattended = true;
-        Post(WM_SILENTRUN);
+        Post(ui::WM_SILENTRUN);
         break;
     case UnattendedSwitch::Scan:
         Unattended = true;
-        Post(WM_SCANRUN);
+        Post(ui::WM_SCANRUN);
         break;
     case UnattendedSwitch::None:
         break;
@@ -134,7 +135,7 @@ void TfrmMain::SetLanguageChecks() {
     for (ui::TMenuItem* item : pmLanguage->Items()) {
         const std::string& name = item->Name();
         const std::string language = name.size() > 2 ? name.substr(2) : std::string();
-        item->SetChecked(catalogue::SameTextNoCase(language, lan));
+        item->SetChecked(platform::SameNoCase(language, lan));
     }
 }
 

@@ -18,11 +18,6 @@
 
 namespace hivelet::shell {
 
-// Window messages of the main window (posted with both parameters 0).
-inline constexpr uint32_t WM_RESTOREINSTANCE = 0x6604; // a second instance wakes this one up
-inline constexpr uint32_t WM_SILENTRUN = 0x6606;       // run the /Silent sequence
-inline constexpr uint32_t WM_SCANRUN = 0x6607;         // run the /Scan sequence
-
 // Section of the /Scan result file and its keys, in the order they are written.
 inline constexpr const char* ScanResultSection = "Scan Result";
 inline constexpr const char* ScanCurrentSizeKey = "Current Size";

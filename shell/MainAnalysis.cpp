@@ -6,9 +6,9 @@
 #include "analysis/GetNewHiveProgress.h"
 #include "analysis/ResultText.h"
 #include "analysis/Snapshot.h"
-#include "catalogue/TextCase.h"
 #include "i18n/LanguageFile.h"
 #include "info/Product.h"
+#include "platform/TextCase.h"
 #include "settings/OptionsSetting.h"
 
 namespace hivelet::shell {
@@ -66,7 +66,7 @@ void TfrmMain::bAnalyzeRegistryClick() {
     // put it in place.
     if (complete) {
         for (const std::string& file : HiveFiles) {
-            if (catalogue::FindNoCase(file, "SOFTWARE") == std::string::npos)
+            if (platform::FindNoCase(file, "SOFTWARE") == std::string::npos)
                 continue;
             const uint64_t current = analysis::GetFileSize64(Platform, file);
             const uint64_t snapshot = analysis::GetFileSize64(Platform, SnapshotOf(file));

@@ -4,7 +4,6 @@
 
 #include "info/Product.h"
 #include "shell/Console.h"
-#include "ui/WindowSlot.h"
 
 #include <iostream>
 
@@ -27,8 +26,8 @@ void TfrmMain::WMRestoreInstance() {
         App().Restore();
     // The innermost modal dialog, if any, is what the user must see first.
     ui::Form* front = App().ActiveForm();
-    if (front && front->Slot())
-        App().BringToFront(front->Slot()->Native());
+    if (front && front->HandleAllocated())
+        App().BringToFront(front->NativeHandle());
 }
 
 void TfrmMain::ReportBoxesInstead() {

@@ -7,8 +7,7 @@
 
 namespace hivelet::ui {
 
-Application::Application(std::unique_ptr<Backend> backend)
-    : backend_(std::move(backend)), uiThread_(std::this_thread::get_id()) {
+Application::Application(std::unique_ptr<Backend> backend) : backend_(std::move(backend)) {
     backend_->Attach(*this);
     backend_->SetAppTitle(title_);
 }

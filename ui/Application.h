@@ -12,7 +12,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace hivelet::ui {
@@ -86,7 +85,6 @@ public:
     // The form that is active (the innermost modal form, else the main form), or null.
     Form* ActiveForm() const;
 
-    bool IsUiThread() const { return std::this_thread::get_id() == uiThread_; }
     Backend& GetBackend() const { return *backend_; }
 
 private:
@@ -104,7 +102,6 @@ private:
     std::vector<Form*> modalStack_;
     std::function<void(const std::string&)> urlOpener_;
     std::function<int(const MessageBoxRequest&)> boxAnswer_;
-    std::thread::id uiThread_;
 };
 
 } // namespace hivelet::ui

@@ -121,7 +121,6 @@ protected:
     void Changed(Prop what);
     // Kinds that size themselves to their caption override this (labels, check boxes).
     virtual void AutoSizeNow() {}
-    void SetBoundsQuiet(const Rect& r) { bounds_ = r; }
 
 private:
     Rect bounds_;

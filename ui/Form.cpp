@@ -288,6 +288,10 @@ void Form::CloseWindow() {
     closing_ = false;
 }
 
+NativeWindow Form::NativeHandle() const {
+    return slot_ ? slot_->Native() : 0;
+}
+
 WindowRef Form::Ref() {
     HandleNeeded();
     return WindowRef(slot_);

@@ -104,7 +104,6 @@ public:
         return raw;
     }
     size_t ComponentCount() const { return components_.size(); }
-    Component& ComponentAt(size_t i) const { return *components_.at(i); }
     // Components in creation order.
     std::vector<Component*> Components() const;
     // The first component with this name (case-sensitive), or null.
@@ -182,6 +181,9 @@ public:
     // Creates the native window if it does not exist.
     void HandleNeeded();
     bool HandleAllocated() const { return slot_ != nullptr; }
+    // The native window (0 while there is none): to name this form to the system or to another
+    // process, for example as the owner window of a page the shell opens.
+    NativeWindow NativeHandle() const;
     const std::shared_ptr<detail::WindowSlot>& Slot() const { return slot_; }
     Peer* GetPeer() const { return peer_.get(); }
     void SetPeer(std::unique_ptr<Peer> p) { peer_ = std::move(p); }

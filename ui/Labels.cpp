@@ -20,13 +20,6 @@ void TCustomLabel::SetAlignment(ui::Alignment a) {
     Changed(Prop::Style);
 }
 
-void TCustomLabel::SetTransparent(bool on) {
-    if (on == transparent_)
-        return;
-    transparent_ = on;
-    Changed(Prop::Style);
-}
-
 void TCustomLabel::AutoSizeNow() {
     if (!autoSize_)
         return;

@@ -22,7 +22,6 @@ public:
     void SetAlignment(ui::Alignment a);
     // Draw without a background (over a picture).
     bool Transparent() const { return transparent_; }
-    void SetTransparent(bool on);
 
 protected:
     void AutoSizeNow() override;

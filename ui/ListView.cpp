@@ -12,20 +12,10 @@ void TListView::SetColumnCaption(size_t i, std::string caption) {
     Changed(Prop::Columns);
 }
 
-void TListView::SetColumnWidth(size_t i, int width) {
-    columns_.at(i).width = width;
-    Changed(Prop::Columns);
-}
-
 size_t TListView::AddItem(std::string caption, std::vector<std::string> subItems) {
     items_.push_back(ListItem{std::move(caption), std::move(subItems)});
     RowChanged(items_.size() - 1);
     return items_.size() - 1;
-}
-
-void TListView::SetItemCaption(size_t row, std::string caption) {
-    items_.at(row).caption = std::move(caption);
-    RowChanged(row);
 }
 
 void TListView::SetSubItem(size_t row, size_t sub, std::string text) {

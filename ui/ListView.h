@@ -30,14 +30,12 @@ public:
     const ListColumn& Column(size_t i) const { return columns_.at(i); }
     void AddColumn(std::string caption, int width, ui::Alignment a = ui::Alignment::Left);
     void SetColumnCaption(size_t i, std::string caption);
-    void SetColumnWidth(size_t i, int width);
 
     // Rows.
     size_t ItemCount() const { return items_.size(); }
     const ListItem& Item(size_t i) const { return items_.at(i); }
     // Adds a row and returns its index.
     size_t AddItem(std::string caption, std::vector<std::string> subItems = {});
-    void SetItemCaption(size_t row, std::string caption);
     // Sets sub-item `sub` (0 = the second column) of a row; the row grows as needed.
     void SetSubItem(size_t row, size_t sub, std::string text);
     void ClearItems();

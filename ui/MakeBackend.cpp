@@ -13,9 +13,7 @@ std::unique_ptr<Backend> MakeBackend(const BackendOptions& options) {
     (void)options;
     return win32::MakeWin32Backend();
 #else
-    headless::Options o;
-    o.realTime = true;
-    auto backend = headless::MakeHeadlessBackend(o);
+    auto backend = std::make_unique<headless::HeadlessBackend>();
     if (auto answer = options.answerWithoutScreen)
         backend->OnMessageBox = [answer](const headless::MessageBoxRecord& box) {
             return answer(MessageBoxRequest{box.text, box.caption, box.flags});

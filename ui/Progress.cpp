@@ -28,13 +28,6 @@ void TsuiProgressBar::SetShowCaption(bool on) {
     Changed(Prop::Progress);
 }
 
-void TsuiProgressBar::SetBarColor(ui::Color c) {
-    if (c == barColor_)
-        return;
-    barColor_ = c;
-    Changed(Prop::Colors);
-}
-
 int TsuiProgressBar::Percent() const {
     long long range = (long long)max_ - min_;
     if (range <= 0)

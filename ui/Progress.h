@@ -23,7 +23,6 @@ public:
     bool ShowCaption() const { return showCaption_; }
     void SetShowCaption(bool on);
     ui::Color BarColor() const { return barColor_; }
-    void SetBarColor(ui::Color c);
 
     // The percentage the bar shows: (Position - Min) * 100 / (Max - Min), cut toward zero;
     // 0 for an empty range.

@@ -10,9 +10,6 @@ namespace hivelet::ui {
 // A colour as 0xRRGGBB. `kDefaultColor` means "whatever the backend's theme uses".
 using Color = uint32_t;
 inline constexpr Color kDefaultColor = 0xFFFFFFFFu;
-constexpr Color Rgb(uint8_t r, uint8_t g, uint8_t b) {
-    return (Color(r) << 16) | (Color(g) << 8) | Color(b);
-}
 inline constexpr Color kSilver = 0xC0C0C0;
 inline constexpr Color kBlue = 0x0000FF;
 inline constexpr Color kBlack = 0x000000;

@@ -1,5 +1,7 @@
 #include "platform/image/HiveLogs.h"
 
+#include "platform/TextCase.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -9,17 +11,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool SameAsciiNoCase(std::string_view a, std::string_view b) {
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
-           });
-}
-
 // The log suffix `rest` stands for, in HiveLogSuffixes' order; -1 when none.
 int LogIndex(std::string_view rest) {
     for (size_t i = 0; i < std::size(HiveLogSuffixes); ++i) {
-        if (SameAsciiNoCase(rest, HiveLogSuffixes[i])) {
+        if (platform::SameNoCase(rest, HiveLogSuffixes[i])) {
             return static_cast<int>(i);
         }
     }

@@ -1,6 +1,7 @@
 // Construction, system information, privileges, drives, restore points, shell and clock.
 #include "platform/image/ImagePlatform.h"
 
+#include "platform/TextCase.h"
 #include "platform/ini/Profile.h"
 
 #include <cctype>
@@ -71,7 +72,7 @@ char DriveLetterOfRoot(const std::string& root, bool allowSeparator) {
     if (root.size() == 3 && (!allowSeparator || (root[2] != '\\' && root[2] != '/'))) {
         return 0;
     }
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
+    return platform::UpperAscii(root[0]);
 }
 
 } // namespace

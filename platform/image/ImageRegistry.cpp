@@ -40,15 +40,6 @@ Status FromRegf(const regf::Status& s) {
     return Status::Fail(error::RegistryIoFailed, s.message);
 }
 
-std::string UpperCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
-
 bool SameHostPath(const fs::path& a, const fs::path& b) {
 #ifdef _WIN32
     return SameNoCase(a.lexically_normal().string(), b.lexically_normal().string());
@@ -217,7 +208,7 @@ Status ImagePlatform::SaveKey(KeyHandle key, const std::string& file) {
     Status result = SaveCompacted(key, file, recovery, hiveName);
     if (!hiveName.empty()) {
         std::lock_guard lock(mutex_);
-        saveNotes_[UpperCase(hiveName)] =
+        saveNotes_[UpperCaseCopy(hiveName)] =
             result.ok() ? recovery.summary() : "skipped: " + result.detail;
     }
     return result;
@@ -296,7 +287,7 @@ Status ImagePlatform::SaveCompacted(KeyHandle key, const std::string& file,
 
 std::string ImagePlatform::SaveNote(const std::string& hiveName) const {
     std::lock_guard lock(mutex_);
-    auto it = saveNotes_.find(UpperCase(hiveName));
+    auto it = saveNotes_.find(UpperCaseCopy(hiveName));
     return it == saveNotes_.end() ? std::string() : it->second;
 }
 

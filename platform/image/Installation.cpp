@@ -1,5 +1,6 @@
 #include "platform/image/Installation.h"
 
+#include "platform/TextCase.h"
 #include "platform/image/PathMap.h"
 #include "platform/ini/AtomicWrite.h"
 #include "platform/ini/Profile.h"
@@ -85,7 +86,7 @@ bool IsDrivePath(std::string_view p) {
 }
 
 char Upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return platform::UpperAscii(c);
 }
 
 platform::RegistryValue SzValue(const std::string& text) {

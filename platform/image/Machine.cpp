@@ -1,5 +1,6 @@
 #include "platform/image/Machine.h"
 #include "platform/HexDigit.h"
+#include "platform/TextCase.h"
 #include "platform/ini/ProfileFile.h"
 
 #include <algorithm>
@@ -12,6 +13,8 @@ namespace hivelet::image {
 
 namespace fs = std::filesystem;
 using ini::SameNoCase;
+using platform::StartsWithNoCase;
+using platform::UpperAscii;
 
 namespace {
 
@@ -23,10 +26,6 @@ std::string WithoutComment(const std::string& value) {
         }
     }
     return value;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && SameNoCase(s.substr(0, prefix.size()), prefix);
 }
 
 class Reader {
@@ -190,7 +189,7 @@ void ReadDrives(const Reader& r, const fs::path& root, Machine& m) {
             r.Fail(e.line, "a drive is named by one letter, not \"" + e.key + "\"");
         }
         Drive d;
-        d.letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
+        d.letter = UpperAscii(letter[0]);
         d.line = e.line;
         for (const Drive& other : m.drives) {
             if (other.letter == d.letter) {
@@ -330,7 +329,7 @@ Machine LoadMachine(const fs::path& imageRoot) {
         m.hivelist.push_back(std::move(h));
     }
     bool rootDrive = std::any_of(m.drives.begin(), m.drives.end(), [&](const Drive& d) {
-        return d.letter == std::toupper(static_cast<unsigned char>(m.systemRoot[0]));
+        return d.letter == UpperAscii(m.systemRoot[0]);
     });
     if (!rootDrive) {
         r.Fail(0, "the Windows folder " + m.systemRoot + " is on a drive that [Drives] lacks");

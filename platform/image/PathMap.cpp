@@ -1,5 +1,6 @@
 #include "platform/image/PathMap.h"
 
+#include "platform/TextCase.h"
 #include "platform/ini/Profile.h"
 
 #include <algorithm>
@@ -142,7 +143,7 @@ std::optional<ResolvedPath> PathMap::Resolve(std::string_view path) const {
     if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0]))) {
         return std::nullopt;
     }
-    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+    char letter = platform::UpperAscii(path[0]);
     return ResolveImage(letter, path.substr(2));
 }
 
@@ -158,8 +159,7 @@ std::optional<ResolvedPath> PathMap::ResolveImage(char letter, std::string_view 
     }
     const size_t n = systemRootParts_.size();
     bool underWindows =
-        machine_.wow64 &&
-        letter == std::toupper(static_cast<unsigned char>(machine_.systemRoot[0])) &&
+        machine_.wow64 && letter == platform::UpperAscii(machine_.systemRoot[0]) &&
         parts.size() > n &&
         std::equal(systemRootParts_.begin(), systemRootParts_.end(), parts.begin(),
                    [](const std::string& a, const std::string& b) { return SameNoCase(a, b); });

@@ -10,10 +10,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-char FoldAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 enum class Kind { Other, Comment, Section, Key };
 
 struct Parsed {
@@ -63,12 +59,6 @@ bool HasLineBreak(std::string_view s) {
 }
 
 } // namespace
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return FoldAscii(x) == FoldAscii(y);
-           });
-}
 
 std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) {

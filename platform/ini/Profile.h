@@ -9,6 +9,8 @@
 // converted. Lines may end in CR LF or LF; an edit keeps the file's own line ending.
 #pragma once
 
+#include "platform/TextCase.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -70,8 +72,9 @@ private:
     std::string newline_ = "\r\n";
 };
 
-// Helpers shared with the file layer and with callers that compare names the same way.
-bool SameNoCase(std::string_view a, std::string_view b);
+// Sections and keys compare as every other name of the program does; callers that compare names
+// the same way use it from here.
+using platform::SameNoCase;
 std::string_view TrimBlanks(std::string_view s);
 
 } // namespace hivelet::ini

@@ -1,25 +1,13 @@
 #include "platform/regf/LogFiles.h"
 
+#include "platform/TextCase.h"
+
 #include <filesystem>
 #include <system_error>
 
 namespace hivelet::regf {
-namespace {
 
-bool SameNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
+using platform::SameNoCase;
 
 std::vector<LogFile> FindTransactionLogs(const std::string& hivePath) {
     namespace fs = std::filesystem;

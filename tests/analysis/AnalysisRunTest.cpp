@@ -1,7 +1,7 @@
 // "Analyze Registry" on the main window, with the real progress dialog and worker over the
 // scriptable platform: the lock check, the completion test, the SOFTWARE check, the cells, the
 // totals, the compact percent and the advice.
-#include "MainFixture.h"
+#include "shell/MainWindowFixture.h"
 
 #include "analysis/Snapshot.h"
 #include "ui/WindowSlot.h"
@@ -31,7 +31,7 @@ std::string Snap(const char* file) {
 
 using Cells = std::vector<std::string>;
 
-class AnalysisRunTest : public MainFixture {
+class AnalysisRunTest : public shell::test::MainWindowFixture {
 protected:
     // SYSTEM, SAM and SOFTWARE on the shown main window; SAM's save stops at `samGate` (after
     // 4 KiB) when there is one.

@@ -5,6 +5,7 @@
 
 #include "analysis/GetNewHiveProgress.h"
 #include "analysis/Snapshot.h"
+#include "ui/WindowMessages.h"
 
 #include <system_error>
 
@@ -101,7 +102,7 @@ TEST_F(ProgressDialogTest, WorkerSavesEveryHiveInOrderAndFinishesBeforeClosingTh
     AddThree(262144, 262144, 262144);
     TfrmGetNewHiveProgess& d = Make();
     std::vector<int> indexesAtReports;
-    d.OnMessage(WM_HIVESAVED, [&](uint64_t w, int64_t l) {
+    d.OnMessage(ui::WM_HIVESAVED, [&](uint64_t w, int64_t l) {
         d.WMHiveSaved(w, l);
         indexesAtReports.push_back(d.CurrentIndex);
     });
@@ -401,7 +402,7 @@ TEST_F(ProgressDialogTest, AWorkerThatCannotStartIsReportedOnceAndEndsTheShowing
     auto d = ui::CreateForm<TfrmGetNewHiveProgess>(*app, nullptr, platform, refusing, job);
     EXPECT_EQ(d->ShowModal(), ui::mrCancel);
     ASSERT_EQ(headless->MessageBoxes().size(), 1u);
-    const ui::headless::MessageBoxRecord& box = headless->MessageBoxes()[0];
+    const ui::test::MessageBoxRecord& box = headless->MessageBoxes()[0];
     EXPECT_EQ(box.text.rfind(ScanNotStartedText, 0), 0u) << box.text;
     EXPECT_NE(box.text.find("no thread"), std::string::npos) << box.text;
     EXPECT_EQ(box.flags & ui::mb::IconMask, ui::mb::IconError);

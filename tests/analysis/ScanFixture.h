@@ -7,7 +7,7 @@
 #include "platform/fake/FakePlatform.h"
 #include "settings/OptionsSetting.h"
 #include "ui/Ui.h"
-#include "ui/headless/HeadlessBackend.h"
+#include "ui/scripted/ScriptedBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -68,9 +68,9 @@ protected:
     ScanFixture() {
         settings::OptionsSetting() = {};
         settings::OptionsSetting().Lan = "English";
-        ui::headless::Options options;
+        ui::test::ScriptOptions options;
         options.stallSeconds = 20; // a scan that never ends fails the test instead of hanging it
-        auto backend = ui::headless::MakeHeadlessBackend(options);
+        auto backend = ui::test::MakeScriptedBackend(options);
         headless = backend.get();
         app = std::make_unique<ui::Application>(std::move(backend));
         app->SetTitle("Orvane Hivelet");
@@ -132,7 +132,7 @@ protected:
     void FirstSaveTakes(int64_t ms) {
         const std::string first = hives.at(0).file + ".hvt";
         platform.OnSaveKey([this, ms, first](const std::string& file) {
-            if (fake::SameTextNoCase(file, first))
+            if (fake::SameNoCase(file, first))
                 platform.AdvanceClock(ms);
         });
     }
@@ -156,7 +156,7 @@ protected:
     size_t StepsLeft() const { return steps_.size(); }
 
     fake::FakePlatform platform;
-    ui::headless::HeadlessBackend* headless = nullptr;
+    ui::test::ScriptedBackend* headless = nullptr;
     std::unique_ptr<ui::Application> app;
     std::vector<TestHive> hives;
     // Declared after the platform, so destroyed (and waited for) before it.

@@ -10,7 +10,7 @@
 #include "shell/Entry.h"
 #include "shell/Main.h"
 #include "ui/Ui.h"
-#include "ui/headless/HeadlessBackend.h"
+#include "ui/scripted/ScriptedBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -62,10 +62,10 @@ TEST_P(ScanImageTest, SnapshotsHoldTheirHivesAndTheResultFileAgreesWithTheWindow
     image::ImagePlatform platform(folder.path() / "image", options);
     const std::string result = (folder.path() / "scan.ini").string();
 
-    ui::headless::Options headlessOptions;
+    ui::test::ScriptOptions headlessOptions;
     headlessOptions.stallSeconds = 300; // the saves run on the worker at their own pace
-    auto backend = ui::headless::MakeHeadlessBackend(headlessOptions);
-    ui::headless::HeadlessBackend& headless = *backend;
+    auto backend = ui::test::MakeScriptedBackend(headlessOptions);
+    ui::test::ScriptedBackend& headless = *backend;
     ui::Application app(std::move(backend));
     auto form = shell::CreateMainWindow(app, platform, {"/Scan", result});
 

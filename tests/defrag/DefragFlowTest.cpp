@@ -109,7 +109,7 @@ TEST_F(DefragFlowTest, ConfirmedRunMakesARestorePointSchedulesTheHivesWithASavin
     AnalysedMain& f = Analysed();
     AnswerAsk(true);
     size_t replacesAtNotice = 0, exitsAtNotice = 1;
-    headless->OnMessageBox = [&](const ui::headless::MessageBoxRecord&) {
+    headless->OnMessageBox = [&](const ui::test::MessageBoxRecord&) {
         replacesAtNotice = platform.Replaces().size();
         exitsAtNotice = platform.Exits().size();
         return ui::mrOk;
@@ -312,7 +312,7 @@ TEST_F(DefragFlowTest, AtOnceTheBackupsStandInForTheRestorePointAndTheNoticeCome
     platform.SetReplacesHivesAtOnce(true);
     platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=1\r\n");
     size_t exitsAtFirstBox = 1, boxes = 0;
-    headless->OnMessageBox = [&](const ui::headless::MessageBoxRecord&) {
+    headless->OnMessageBox = [&](const ui::test::MessageBoxRecord&) {
         if (boxes++ == 0)
             exitsAtFirstBox = platform.Exits().size();
         return ui::mrOk;
@@ -335,13 +335,13 @@ TEST_F(DefragFlowTest, AtOnceTheBackupsStandInForTheRestorePointAndTheNoticeCome
 TEST_F(DefragFlowTest, AtOnceCancelReplacesNothingAndAFailureIsToldWithItsReason) {
     platform.SetReplacesHivesAtOnce(true);
     platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
-    headless->OnMessageBox = [](const ui::headless::MessageBoxRecord&) { return ui::mrCancel; };
+    headless->OnMessageBox = [](const ui::test::MessageBoxRecord&) { return ui::mrCancel; };
     Analysed();
     Defrag();
     EXPECT_TRUE(platform.Replaces().empty());
     EXPECT_TRUE(platform.Exits().empty());
 
-    headless->OnMessageBox = [](const ui::headless::MessageBoxRecord&) { return ui::mrOk; };
+    headless->OnMessageBox = [](const ui::test::MessageBoxRecord&) { return ui::mrOk; };
     platform.ScriptExitWindows(
         platform::Status::Fail(platform::error::RegistryIoFailed, "SAM: cannot rename"));
     Defrag();

@@ -13,7 +13,7 @@
 #include "shell/Entry.h"
 #include "shell/Main.h"
 #include "ui/Ui.h"
-#include "ui/headless/HeadlessBackend.h"
+#include "ui/scripted/ScriptedBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -232,21 +232,21 @@ protected:
 
     // Runs the main window in this process until it closes, on `platform`. Returns the message
     // boxes it showed.
-    std::vector<ui::headless::MessageBoxRecord>
+    std::vector<ui::test::MessageBoxRecord>
     RunWindow(platform::Platform& platform, std::vector<std::string> arguments,
-              std::function<void(shell::TfrmMain&, ui::headless::HeadlessBackend&)> interact = {},
+              std::function<void(shell::TfrmMain&, ui::test::ScriptedBackend&)> interact = {},
               std::vector<ui::ListItem>* rows = nullptr) {
-        ui::headless::Options o;
+        ui::test::ScriptOptions o;
         o.stallSeconds = 300; // the scan worker saves at its own pace
-        auto backend = ui::headless::MakeHeadlessBackend(o);
-        ui::headless::HeadlessBackend& headless = *backend;
+        auto backend = ui::test::MakeScriptedBackend(o);
+        ui::test::ScriptedBackend& headless = *backend;
         ui::Application app(std::move(backend));
         auto form = shell::CreateMainWindow(app, platform, std::move(arguments));
         // An unattended run shows no box: what it reports instead counts as what it told.
-        std::vector<ui::headless::MessageBoxRecord> reported;
+        std::vector<ui::test::MessageBoxRecord> reported;
         form->OnUnattendedMessage = [&reported](const std::string& line) {
             const std::string caption = "Orvane Hivelet";
-            ui::headless::MessageBoxRecord r;
+            ui::test::MessageBoxRecord r;
             r.caption = caption;
             r.text = line.rfind(caption + ": ", 0) == 0 ? line.substr(caption.size() + 2) : line;
             reported.push_back(r);
@@ -262,7 +262,7 @@ protected:
         if (rows)
             for (size_t i = 0; i < form->lvMain->ItemCount(); ++i)
                 rows->push_back(form->lvMain->Item(i));
-        std::vector<ui::headless::MessageBoxRecord> told = headless.MessageBoxes();
+        std::vector<ui::test::MessageBoxRecord> told = headless.MessageBoxes();
         told.insert(told.end(), reported.begin(), reported.end());
         return told;
     }

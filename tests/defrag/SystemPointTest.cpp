@@ -4,6 +4,7 @@
 
 #include "i18n/ApplyLanguage.h"
 #include "settings/DialogHarness.h"
+#include "ui/WindowMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -69,7 +70,7 @@ TEST(CreateSystemPointThread, PostsExactlyOneReportWhateverTheLibraryDoes) {
             d.platform.ScriptRestorePoint(*c.outcome);
         ui::test::EventForm target(d.h.app, "frmTarget");
         std::vector<std::pair<uint64_t, int64_t>> reports;
-        target.OnMessage(WM_RESTOREPOINTDONE,
+        target.OnMessage(ui::WM_RESTOREPOINTDONE,
                          [&](uint64_t w, int64_t l) { reports.emplace_back(w, l); });
 
         auto worker = std::make_unique<TCreateSystemPointThread>(platform);
@@ -101,7 +102,7 @@ protected:
         return ui::CreateForm<TfrmSystemPoint>(d.h.app, nullptr, d.platform, options,
                                                std::move(starter));
     }
-    const std::vector<ui::headless::MessageBoxRecord>& Boxes() const {
+    const std::vector<ui::test::MessageBoxRecord>& Boxes() const {
         return d.h.headless->MessageBoxes();
     }
 
@@ -149,7 +150,7 @@ TEST_F(SystemPointTest, WithoutTheLibraryTheQuestionComesAtOnce) {
         d.platform.ScriptRestorePoint(outcome);
         auto dlg = Make();
         int positionAtQuestion = -1;
-        d.h.headless->OnMessageBox = [&](const ui::headless::MessageBoxRecord&) {
+        d.h.headless->OnMessageBox = [&](const ui::test::MessageBoxRecord&) {
             positionAtQuestion = dlg->ProgressBar1->Position();
             return ui::mrYes;
         };

@@ -199,7 +199,7 @@ TEST_F(MainLanguageTest, OtherWithoutAFileNamesThePathAndLeadsToTheTranslationPa
     TfrmMain& f = Create();
     ShowOnly();
     bool pageOpenedBeforeTheBoxClosed = true;
-    headless->OnMessageBox = [&](const ui::headless::MessageBoxRecord&) {
+    headless->OnMessageBox = [&](const ui::test::MessageBoxRecord&) {
         pageOpenedBeforeTheBoxClosed = !platform.WebPages().empty();
         return ui::mrOk;
     };
@@ -281,7 +281,7 @@ TEST_F(MainLanguageTest, AFailureInTheLanguageMenuIsDroppedSilently) {
     SetLanguage("English");
     TfrmMain& f = Create();
     ShowOnly();
-    headless->OnMessageBox = [](const ui::headless::MessageBoxRecord&) -> int {
+    headless->OnMessageBox = [](const ui::test::MessageBoxRecord&) -> int {
         throw std::runtime_error("the box failed");
     };
     EXPECT_NO_THROW(f.miEnglishClick(*f.miOther));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/fake/FakePlatform.h"
+#include "platform/ini/Profile.h"
 #include "ui/TestForm.h"
 #include "ui/Ui.h"
 
@@ -25,23 +26,13 @@ inline std::string SourceFile(const std::string& relative) {
     return text.str();
 }
 
-// The keys and values of one section of the shipped English file, in file order.
+// The keys and values of one section of the shipped English file, in file order, as the
+// program's profile lookups read them.
 inline std::vector<std::pair<std::string, std::string>> EnglishSection(const std::string& name) {
-    std::istringstream in(SourceFile("Languages/DLan_English.ini"));
+    const ini::Profile english = ini::Profile::Parse(SourceFile("Languages/DLan_English.ini"));
     std::vector<std::pair<std::string, std::string>> entries;
-    std::string line;
-    bool inside = false;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line.front() == '[') {
-            inside = line == "[" + name + "]";
-            continue;
-        }
-        const size_t eq = line.find('=');
-        if (inside && eq != std::string::npos)
-            entries.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-    }
+    for (const ini::Entry& e : english.Entries(name))
+        entries.emplace_back(e.key, e.value);
     return entries;
 }
 

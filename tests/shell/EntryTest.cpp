@@ -71,7 +71,7 @@ TEST_F(SingleInstanceTest, ARunningInstanceIsWokenAndNoWindowIsMade) {
     headless->AddForeignWindow("Notepad");
     EXPECT_TRUE(WakeRunningInstance(app->GetBackend()));
     ASSERT_EQ(headless->ForeignPosts().size(), 1u);
-    const ui::headless::ForeignPost& post = headless->ForeignPosts()[0];
+    const ui::test::ForeignPost& post = headless->ForeignPosts()[0];
     EXPECT_EQ(post.window, running);
     EXPECT_EQ(post.msg, 0x6604u);
     EXPECT_EQ(post.wParam, 0u);

@@ -1,29 +1,38 @@
-// A headless application on the virtual clock and a scriptable platform holding a small Windows 7
-// machine with three hives, for the suites that drive the main window.
+// The main window over the scriptable platform, for every suite that drives it: a Windows 7
+// machine with drive C: and a hive list, a headless application on the virtual clock, the scan
+// fixture's hives and steps, and the window itself.
+//
+// MainWindowFixture starts with an empty hive list (the analysis suites add hives whose saves
+// they script); MainWindowTest is the same window on a machine with three listed hives and fresh
+// settings, for the suites that test what runs around the analysis and the compaction.
 #pragma once
 
+#include "analysis/GetNewHiveProgress.h"
+#include "analysis/ScanFixture.h"
 #include "catalogue/HiveList.h"
-#include "platform/fake/FakePlatform.h"
 #include "settings/OptionsSetting.h"
 #include "shell/Entry.h"
 #include "shell/Main.h"
 #include "ui/Ui.h"
-#include "ui/headless/HeadlessBackend.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace hivelet::shell::test {
 
+using analysis::test::SoftwareFile;
+using analysis::test::SystemFile;
+using analysis::test::TestHive;
+using analysis::test::UserFile;
+
+inline constexpr const char* Device = "\\Device\\HarddiskVolume2";
 inline constexpr const char* SystemHive = "\\REGISTRY\\MACHINE\\SYSTEM";
 inline constexpr const char* SoftwareHive = "\\REGISTRY\\MACHINE\\SOFTWARE";
 inline constexpr const char* UserHive = "\\REGISTRY\\USER\\S-1-5-18";
-inline constexpr const char* SystemFile = "C:\\Windows\\System32\\config\\SYSTEM";
-inline constexpr const char* SoftwareFile = "C:\\Windows\\System32\\config\\SOFTWARE";
-inline constexpr const char* UserFile = "C:\\Windows\\System32\\config\\systemprofile\\NTUSER.DAT";
 inline constexpr const char* OptionsFile = "C:\\Program Files\\Hivelet\\options.ini";
 
 // The main window with its analysis and compaction replaced by scripted stand-ins, so that what
@@ -58,38 +67,30 @@ public:
     }
 };
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowFixture : public analysis::test::ScanFixture {
 protected:
-    MainWindowTest() {
-        settings::OptionsSetting() = {};
+    MainWindowFixture() {
         platform.SetVersion(platform::PlatformWin32Nt, 6, 1); // Windows 7
-        platform.AddDrive('C', platform::drive::Fixed, "\\Device\\HarddiskVolume2");
+        platform.AddDrive('C', platform::drive::Fixed, Device);
         platform.AddKey(platform::RootKey::LocalMachine, catalogue::HiveListKey);
-        AddHive(SystemHive, "\\Device\\HarddiskVolume2\\Windows\\System32\\config\\SYSTEM",
-                SystemFile);
-        AddHive(SoftwareHive, "\\Device\\HarddiskVolume2\\Windows\\System32\\config\\SOFTWARE",
-                SoftwareFile);
-        AddHive(UserHive,
-                "\\Device\\HarddiskVolume2\\Windows\\System32\\config\\systemprofile\\NTUSER.DAT",
-                UserFile);
-        ui::headless::Options options;
-        options.stallSeconds = 10; // a sequence that never ends fails the test instead of hanging
-        auto backend = ui::headless::MakeHeadlessBackend(options);
-        headless = backend.get();
-        app = std::make_unique<ui::Application>(std::move(backend));
     }
-    ~MainWindowTest() override {
-        form.reset();
-        app.reset();
-        settings::OptionsSetting() = {};
-    }
+    ~MainWindowFixture() override { form.reset(); }
 
+    // A hive of the machine: its hivelist value, its key, its file and its save.
+    void AddMachineHive(const TestHive& h) {
+        AddHive(h);
+        platform.SetStringValue(platform::RootKey::LocalMachine, catalogue::HiveListKey, h.name,
+                                std::string(Device) + h.file.substr(2));
+    }
+    // A hive that is only listed: its hivelist value and its file.
+    using ScanFixture::AddHive;
     void AddHive(const std::string& name, const std::string& device, const std::string& file) {
         platform.SetStringValue(platform::RootKey::LocalMachine, catalogue::HiveListKey, name,
                                 device);
         platform.AddFile(file, 262144);
     }
 
+    // Makes the window (of class F), not shown yet.
     template <class F = TfrmMain> F& Create(std::vector<std::string> arguments = {}) {
         app->SetTitle("Orvane Hivelet");
         auto made = ui::CreateForm<F>(*app, platform, std::move(arguments));
@@ -97,28 +98,64 @@ protected:
         form = std::move(made);
         return ref;
     }
-
+    // Creates the main window as the program does and shows it (the hive list is read); nothing
+    // posted runs yet.
+    TfrmMain& Show(std::vector<std::string> arguments = {}) {
+        form = CreateMainWindow(*app, platform, std::move(arguments));
+        form->Show();
+        return *form;
+    }
+    // Shows the window without a loop of its own (nothing posted is handled yet).
+    void ShowOnly() { form->Show(); }
     // Shows the window as the application's main window and runs the loop until the window
     // closes; an interactive window is closed by the user once nothing is left to do.
+    // Runs the window and closes it at the first idle moment unless a switch runs it. An
+    // unattended run can end before its loop is ever idle: the close it left queued must not
+    // close the window of a later run in the same test.
     void RunMainWindow() {
-        headless->WhenIdle([this] {
-            if (!form->Unattended)
+        auto running = std::make_shared<bool>(true);
+        headless->WhenIdle([this, running] {
+            if (*running && !form->Unattended)
                 form->Close();
         });
         app->Run(*form);
+        *running = false;
     }
-
-    // Shows the window without a loop of its own (nothing posted is handled yet).
-    void ShowOnly() { form->Show(); }
 
     ui::Point Screen(ui::Point inWindow) const {
         return {form->Left() + inWindow.x, form->Top() + inWindow.y};
     }
+    // The progress dialog while the analysis shows it.
+    analysis::TfrmGetNewHiveProgess* Dialog() const {
+        return dynamic_cast<analysis::TfrmGetNewHiveProgess*>(app->ActiveForm());
+    }
+    std::vector<std::string> Row(size_t i) const { return form->lvMain->Item(i).subItems; }
+    std::vector<std::string> Totals() const {
+        return {form->lCurrentRegistrySize->Caption(), form->lNewRegistrySize->Caption(),
+                form->lSizeReduction->Caption(), form->lCompactPercent->Caption()};
+    }
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> out;
+        for (const auto& box : headless->MessageBoxes())
+            out.push_back(box.text);
+        return out;
+    }
 
-    fake::FakePlatform platform;
-    ui::headless::HeadlessBackend* headless = nullptr;
-    std::unique_ptr<ui::Application> app;
     std::unique_ptr<TfrmMain> form;
+};
+
+class MainWindowTest : public MainWindowFixture {
+protected:
+    MainWindowTest() {
+        settings::OptionsSetting() = {};
+        AddHive(SystemHive, std::string(Device) + "\\Windows\\System32\\config\\SYSTEM",
+                SystemFile);
+        AddHive(SoftwareHive, std::string(Device) + "\\Windows\\System32\\config\\SOFTWARE",
+                SoftwareFile);
+        AddHive(UserHive,
+                std::string(Device) + "\\Windows\\System32\\config\\systemprofile\\NTUSER.DAT",
+                UserFile);
+    }
 };
 
 } // namespace hivelet::shell::test

@@ -428,7 +428,7 @@ TEST(Forms, MessageBoxesAnswerFromTheScriptOrTheirDefaultButton) {
     EXPECT_EQ(h.app.MessageBox("d", "x", 0x144), mrYes);
     h.headless->AnswerMessageBox(mrYes);
     EXPECT_THROW(h.app.MessageBox("e", "x", mb::Ok), std::logic_error); // not a button of it
-    h.headless->OnMessageBox = [](const headless::MessageBoxRecord& r) {
+    h.headless->OnMessageBox = [](const test::MessageBoxRecord& r) {
         return r.text == "f" ? mrCancel : mrOk;
     };
     EXPECT_EQ(h.app.MessageBox("f", "x", mb::OkCancel), mrCancel);
@@ -456,19 +456,22 @@ TEST(Forms, SingleInstanceLookupFindsWindowsByClassIgnoringCase) {
     main.SetWindowClassName("Hivelet Test Class");
     int restored = 0;
     main.OnMessage(0x6604, [&](uint64_t, int64_t) { ++restored; });
+    EXPECT_EQ(main.NativeHandle(), 0u) << "no window yet";
     main.Show();
     auto own = h.app.FindWindowByClass("Hivelet Test Class");
     ASSERT_TRUE(own);
+    EXPECT_EQ(main.NativeHandle(), *own) << "the handle another process finds";
     EXPECT_TRUE(h.app.PostTo(*own, 0x6604));
     h.app.ProcessMessages();
     EXPECT_EQ(restored, 1);
     main.Close();
+    EXPECT_EQ(main.NativeHandle(), 0u);
     EXPECT_FALSE(h.app.FindWindowByClass("Hivelet Test Class"));
     EXPECT_FALSE(h.app.PostTo(*own, 0x6604));
 }
 
 TEST(Forms, AnIdleLoopWithNothingToWaitForFailsInsteadOfHanging) {
-    headless::Options o;
+    test::ScriptOptions o;
     o.stallSeconds = 0;
     HeadlessApp h(o);
     EventForm f(h.app, "frmTest");

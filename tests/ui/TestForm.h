@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ui/Ui.h"
-#include "ui/headless/HeadlessBackend.h"
+#include "ui/scripted/ScriptedBackend.h"
 
 #include <string>
 #include <vector>
@@ -11,14 +11,14 @@ namespace hivelet::ui::test {
 
 // An application on the virtual clock; `headless` stays valid for the application's life.
 struct HeadlessApp {
-    headless::HeadlessBackend* headless = nullptr;
+    ScriptedBackend* headless = nullptr;
     Application app;
 
-    explicit HeadlessApp(headless::Options o = {}) : app(Make(o, headless)) {}
+    explicit HeadlessApp(ScriptOptions o = {}) : app(Make(o, headless)) {}
 
 private:
-    static std::unique_ptr<Backend> Make(headless::Options o, headless::HeadlessBackend*& out) {
-        auto b = headless::MakeHeadlessBackend(o);
+    static std::unique_ptr<Backend> Make(ScriptOptions o, ScriptedBackend*& out) {
+        auto b = MakeScriptedBackend(o);
         out = b.get();
         return b;
     }

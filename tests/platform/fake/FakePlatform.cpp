@@ -9,19 +9,12 @@ namespace hivelet::fake {
 
 using platform::Luid;
 using platform::RestorePointOutcome;
+using platform::UpperAscii;
+using platform::UpperCaseCopy;
 using platform::VersionInfo;
 namespace error = platform::error;
 
 namespace {
-
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperCopy(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), Upper);
-    return s;
-}
 
 const char* RootName(RootKey root) {
     return root == RootKey::LocalMachine ? "HKLM" : "HKU";
@@ -45,13 +38,9 @@ std::string FolderOf(const std::string& path) {
 } // namespace
 
 bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Upper(x) < Upper(y); });
-}
-
-bool SameTextNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Upper(x) == Upper(y); });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return UpperAscii(x) < UpperAscii(y);
+    });
 }
 
 // --- Gate ------------------------------------------------------------------------------------
@@ -90,7 +79,7 @@ FakePlatform::FakePlatform() {
 }
 
 FakePlatform::KeyId FakePlatform::IdOf(RootKey root, const std::string& subKey) {
-    return {static_cast<int>(root), UpperCopy(subKey)};
+    return {static_cast<int>(root), UpperCaseCopy(subKey)};
 }
 
 void FakePlatform::AddKey(RootKey root, const std::string& subKey) {
@@ -107,7 +96,7 @@ void FakePlatform::SetValue(RootKey root, const std::string& subKey, const std::
     std::lock_guard lock(mutex_);
     auto& values = keys_.at(IdOf(root, subKey)).values;
     for (auto& [n, v] : values) {
-        if (SameTextNoCase(n, name)) {
+        if (SameNoCase(n, name)) {
             v = RegistryValue{type, data};
             return;
         }
@@ -173,7 +162,7 @@ void FakePlatform::ScriptExitWindows(Status result) {
 
 void FakePlatform::AddDrive(char letter, uint32_t type, const std::string& device) {
     FakeDrive d;
-    d.letter = Upper(letter);
+    d.letter = UpperAscii(letter);
     d.type = type;
     if (!device.empty()) {
         d.targets.push_back(device);
@@ -183,7 +172,7 @@ void FakePlatform::AddDrive(char letter, uint32_t type, const std::string& devic
 
 void FakePlatform::AddDrive(FakeDrive drive) {
     std::lock_guard lock(mutex_);
-    drive.letter = Upper(drive.letter);
+    drive.letter = UpperAscii(drive.letter);
     drives_.push_back(std::move(drive));
 }
 
@@ -476,7 +465,7 @@ Status FakePlatform::QueryValue(KeyHandle key, const std::string& name, Registry
         return Status::Fail(error::InvalidHandle);
     }
     for (const auto& [n, v] : keys_.at(IdOf(open->root, open->subKey)).values) {
-        if (SameTextNoCase(n, name)) {
+        if (SameNoCase(n, name)) {
             value = v;
             return Status::Ok();
         }
@@ -600,7 +589,7 @@ std::optional<Luid> FakePlatform::LookupPrivilegeValue(const std::string& name) 
         return std::nullopt;
     }
     for (size_t i = 0; i < luidNames_.size(); ++i) {
-        if (SameTextNoCase(luidNames_[i], name)) {
+        if (SameNoCase(luidNames_[i], name)) {
             return Luid{static_cast<uint32_t>(i + 1), 0};
         }
     }
@@ -714,7 +703,7 @@ uint32_t FakePlatform::GetDriveType(const std::string& root) {
     LogLocked("GetDriveType " + root);
     if (root.size() == 3 && root[1] == ':' && root[2] == '\\') {
         for (const auto& d : drives_) {
-            if (d.letter == Upper(root[0])) {
+            if (d.letter == UpperAscii(root[0])) {
                 return d.type;
             }
         }
@@ -730,7 +719,7 @@ bool FakePlatform::QueryDosDevice(const std::string& device, uint32_t bufferChar
         return false;
     }
     for (const auto& d : drives_) {
-        if (d.letter != Upper(device[0]) || d.targets.empty()) {
+        if (d.letter != UpperAscii(device[0]) || d.targets.empty()) {
             continue;
         }
         // The answer is a list: every target with its terminator, then one more terminator.

@@ -20,6 +20,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/TextCase.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -46,7 +47,7 @@ using platform::TokenHandle;
 struct NoCaseLess {
     bool operator()(const std::string& a, const std::string& b) const;
 };
-bool SameTextNoCase(const std::string& a, const std::string& b);
+using platform::SameNoCase;
 
 // Holds a call of the fake in the middle until the test releases it. The call first reports that
 // it arrived (`WaitArrived` returns), then waits for `Release`. Once released, a gate stays open.

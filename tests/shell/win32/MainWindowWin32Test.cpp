@@ -2,6 +2,7 @@
 // reads them back, its hit test, and a second Hivelet.exe finding it, waking it and ending.
 #include "shell/MainWindowFixture.h"
 
+#include "ui/WindowMessages.h"
 #include "ui/WindowSlot.h"
 #include "ui/win32/Win.h"
 #include "ui/win32/Win32Backend.h"
@@ -166,7 +167,7 @@ TEST_F(MainWindowWin32Test, ASecondInstanceWakesThisOneAndEnds) {
     int woken = 0;
     form->Show();
     // Counted on top of the window's own handler, which restores the application.
-    form->OnMessage(WM_RESTOREINSTANCE, [&](uint64_t, int64_t) {
+    form->OnMessage(ui::WM_RESTOREINSTANCE, [&](uint64_t, int64_t) {
         ++woken;
         form->WMRestoreInstance();
     });

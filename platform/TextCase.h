@@ -1,18 +1,17 @@
-// Case-insensitive text helpers for hive names, device paths and file paths. Hivelet's texts are
-// 8-bit ANSI strings and its comparisons ignore the case of the letters A to Z only.
+// Case-insensitive comparison and search of Hivelet's texts: hive names, device and file paths,
+// profile-file sections and keys, language names, window class names. The texts are 8-bit ANSI
+// strings and every comparison ignores the case of the letters A to Z only, so the result never
+// depends on the locale.
 #pragma once
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
-namespace hivelet::catalogue {
+namespace hivelet::platform {
 
 inline char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-inline char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 inline std::string UpperCaseCopy(std::string s) {
@@ -20,7 +19,7 @@ inline std::string UpperCaseCopy(std::string s) {
     return s;
 }
 
-inline bool SameTextNoCase(const std::string& a, const std::string& b) {
+inline bool SameNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return UpperAscii(x) == UpperAscii(y);
            });
@@ -32,8 +31,8 @@ inline size_t FindNoCase(const std::string& text, const std::string& needle, siz
     return UpperCaseCopy(text).find(UpperCaseCopy(needle), from);
 }
 
-inline bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() && SameTextNoCase(text.substr(0, prefix.size()), prefix);
+inline bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && SameNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-} // namespace hivelet::catalogue
+} // namespace hivelet::platform
