@@ -15,6 +15,12 @@ bool WakeRunningInstance(ui::Backend& backend) {
     return true;
 }
 
+std::unique_ptr<ui::Application> StartApplication(std::unique_ptr<ui::Backend> backend) {
+    if (WakeRunningInstance(*backend))
+        return nullptr;
+    return std::make_unique<ui::Application>(std::move(backend));
+}
+
 std::unique_ptr<TfrmMain> CreateMainWindow(ui::Application& app, platform::Platform& platform,
                                            std::vector<std::string> arguments) {
     app.SetTitle(info::ProductTitle);

@@ -15,10 +15,13 @@ namespace hivelet::shell {
 
 // Looks for a running Hivelet by its main window's class. When there is one, posts
 // WM_RESTOREINSTANCE to it, brings it to the front and returns true: this process then ends with
-// exit code 0 without passing its command line on. Called with the backend before the
-// application object exists, since that creates the application window: a second instance
-// creates no window at all.
+// exit code 0 without passing its command line on.
 bool WakeRunningInstance(ui::Backend& backend);
+
+// The application object of this process, or nullptr when a running Hivelet was woken instead.
+// The lookup comes first because the application object creates the application window: a
+// second instance creates no window at all.
+std::unique_ptr<ui::Application> StartApplication(std::unique_ptr<ui::Backend> backend);
 
 // Gives the application its title and its web-page opener (the platform's shell, no owner
 // window), and creates the main window (FormCreate has run). The caller runs it with app.Run.

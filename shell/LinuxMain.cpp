@@ -100,10 +100,11 @@ int main(int argc, char** argv) {
             errorShown = true;
         return shell::DefaultMessageBoxAnswer(box.flags);
     };
-    auto backend = ui::MakeBackend(options);
-    if (shell::WakeRunningInstance(*backend))
+    const std::unique_ptr<ui::Application> application =
+        shell::StartApplication(ui::MakeBackend(options));
+    if (!application)
         return 0;
-    ui::Application app(std::move(backend));
+    ui::Application& app = *application;
 
     std::unique_ptr<image::ImagePlatform> platform;
     if (cl.windowsRoot) {

@@ -29,10 +29,10 @@ int main(int argc, char** argv) {
         return shell::ExitDone;
     }
 
-    std::unique_ptr<ui::Backend> backend = ui::MakeBackend();
-    if (shell::WakeRunningInstance(*backend))
+    const std::unique_ptr<ui::Application> application = shell::StartApplication(ui::MakeBackend());
+    if (!application)
         return 0;
-    ui::Application app(std::move(backend));
+    ui::Application& app = *application;
 
     std::unique_ptr<platform::Platform> platform;
     if (cl.windowsRoot) {

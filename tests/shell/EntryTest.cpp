@@ -79,6 +79,28 @@ TEST_F(SingleInstanceTest, ARunningInstanceIsWokenAndNoWindowIsMade) {
     EXPECT_EQ(headless->BroughtToFront(), (std::vector<ui::NativeWindow>{running}));
 }
 
+// The application object makes the application window, so it must not exist before the lookup.
+TEST(StartApplicationTest, ASecondInstanceNeverMakesItsApplication) {
+    struct CountingBackend : ui::test::ScriptedBackend {
+        explicit CountingBackend(int& attached) : attached_(attached) {}
+        void Attach(ui::Application& app) override {
+            ++attached_;
+            ScriptedBackend::Attach(app);
+        }
+        int& attached_;
+    };
+    int attached = 0;
+    auto running = std::make_unique<CountingBackend>(attached);
+    running->AddForeignWindow("Orvane Hivelet Made by Orvane Software");
+    EXPECT_EQ(StartApplication(std::move(running)), nullptr);
+    EXPECT_EQ(attached, 0) << "the second instance made its application window";
+
+    std::unique_ptr<ui::Application> first =
+        StartApplication(std::make_unique<CountingBackend>(attached));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(attached, 1);
+}
+
 TEST_F(SingleInstanceTest, AWindowOfAnotherClassDoesNotCount) {
     // Same title, different class: Hivelet starts as usual.
     headless->AddForeignWindow("Orvane Hivelet");
