@@ -9,8 +9,8 @@
 namespace hivelet::analysis {
 
 TfrmGetNewHiveProgess::TfrmGetNewHiveProgess(ui::Application& app, ui::Form* owner,
-                                             platform::Platform& platform, WorkerThreads& workers,
-                                             ScanJob job)
+                                             platform::Platform& platform,
+                                             platform::WorkerThreads& workers, ScanJob job)
     : ui::Form(app, "frmGetNewHiveProgess", owner), platform_(platform), workers_(workers),
       job_(std::move(job)) {
     SetClassName("TfrmGetNewHiveProgess");
@@ -131,6 +131,7 @@ void TfrmGetNewHiveProgess::WMStartScan() {
         Memo1->SetText(text);
         ProgressChanged();
     };
+    worker->ReportError = [this](const std::string& text) { App().ShowException(text); };
     worker->HiveNames = job_.HiveNames;
     worker->HiveFiles = job_.HiveFiles;
     worker->IsWow64 = job_.IsWow64;

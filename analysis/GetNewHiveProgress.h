@@ -8,8 +8,8 @@
 #pragma once
 
 #include "analysis/ScanTaskThread.h"
-#include "analysis/WorkerThreads.h"
 #include "platform/Platform.h"
+#include "platform/WorkerThreads.h"
 #include "ui/Ui.h"
 
 #include <cstdint>
@@ -38,7 +38,7 @@ public:
     // `workers` runs the worker and must outlive the platform's users (WorkerThreads.h); the
     // owner form only places the dialog.
     TfrmGetNewHiveProgess(ui::Application& app, ui::Form* owner, platform::Platform& platform,
-                          WorkerThreads& workers, ScanJob job);
+                          platform::WorkerThreads& workers, ScanJob job);
     ~TfrmGetNewHiveProgess() override;
 
     // --- Controls, in creation order ----------------------------------------------------------
@@ -84,7 +84,7 @@ private:
     void ProgressChanged();
 
     platform::Platform& platform_;
-    WorkerThreads& workers_;
+    platform::WorkerThreads& workers_;
     const ScanJob job_;
     bool startPosted_ = false;
 };

@@ -1,11 +1,11 @@
 #include "analysis/ScanTaskThread.h"
 
 #include "analysis/Snapshot.h"
+#include "platform/Privilege.h"
 #include "ui/Types.h"
 #include "ui/WindowMessages.h"
 
 #include <limits>
-#include <stdexcept>
 
 namespace hivelet::analysis {
 
@@ -14,7 +14,8 @@ TScanTaskThread::TScanTaskThread(platform::Platform& platform, std::shared_ptr<S
 
 TScanTaskThread::~TScanTaskThread() = default;
 
-void TScanTaskThread::Start(std::unique_ptr<TScanTaskThread> worker, WorkerThreads& threads) {
+void TScanTaskThread::Start(std::unique_ptr<TScanTaskThread> worker,
+                            platform::WorkerThreads& threads) {
     std::shared_ptr<TScanTaskThread> owned(std::move(worker));
     threads.Start([owned]() mutable {
         owned->Execute();
@@ -38,6 +39,8 @@ size_t TScanTaskThread::SaveHives() {
         if (!ShowInMemo(HiveNames[i]))
             break;
         const int64_t started = i == 0 ? platform_.MonotonicMilliseconds() : 0;
+        // A hive that was not saved has no snapshot, and so shows no reduction and is never
+        // scheduled: the dialog needs nothing more about it.
         SaveHiveToFile(platform_, HiveNames[i], HiveFiles.at(i) + SnapshotSuffix, IsWow64);
         if (i == 0) {
             const int64_t elapsed = platform_.MonotonicMilliseconds() - started;
@@ -54,7 +57,8 @@ size_t TScanTaskThread::SaveHives() {
 void TScanTaskThread::Execute() {
     std::string error;
     try {
-        EnableBackupPrivilege(platform_);
+        // Without the privilege every save fails, and each hive shows that as no saving.
+        platform::EnableBackupPrivilege(platform_);
         // A stop during the last hive still ends a complete run, and so does an empty list.
         if (SaveHives() >= HiveNames.size())
             ShowInMemo(FinishText);
@@ -64,10 +68,8 @@ void TScanTaskThread::Execute() {
         error = "The scan of the registry failed.";
     }
     try {
-        if (!error.empty()) {
-            // The toolkit shows what a hand-over throws in the general error box.
-            ui::HandOver(ProgressWindow, [error] { throw std::runtime_error(error); });
-        }
+        if (!error.empty() && ReportError)
+            ui::HandOver(ProgressWindow, [report = ReportError, error] { report(error); });
     } catch (...) {
         // Out of memory while reporting: the close below still ends the showing.
     }

@@ -7,8 +7,8 @@
 // gone both do nothing, so a worker that outlives its dialog never touches it.
 #pragma once
 
-#include "analysis/WorkerThreads.h"
 #include "platform/Platform.h"
+#include "platform/WorkerThreads.h"
 #include "ui/WindowRef.h"
 
 #include <atomic>
@@ -43,6 +43,9 @@ public:
     // Shows a text in the dialog's memo. Runs on the UI thread, through a hand-over, and only
     // while ProgressWindow is open.
     std::function<void(const std::string&)> KeyMemo;
+    // Shows the reason a run ended early (the general error box). Runs on the UI thread, through
+    // the worker's last hand-over, and only while ProgressWindow is open.
+    std::function<void(const std::string&)> ReportError;
     // The worker's own copies of the hive list.
     std::vector<std::string> HiveNames;
     std::vector<std::string> HiveFiles;
@@ -50,11 +53,11 @@ public:
 
     // Runs Execute on a thread of `threads`; that thread owns the worker and deletes it at the end
     // of the run.
-    static void Start(std::unique_ptr<TScanTaskThread> worker, WorkerThreads& threads);
+    static void Start(std::unique_ptr<TScanTaskThread> worker, platform::WorkerThreads& threads);
 
     // The run: the backup privilege, then each hive in list order until a stop is requested, then
     // "Finish" when every hive was handled, then WM_CLOSE. Never throws: an error ends the run
-    // without "Finish" and is handed to the dialog's error box.
+    // without "Finish", and its text goes to ReportError.
     void Execute();
 
     void Terminate() { control_->Terminated = true; }

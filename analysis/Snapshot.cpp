@@ -1,6 +1,5 @@
 #include "analysis/Snapshot.h"
 
-#include "analysis/Privilege.h"
 #include "catalogue/HiveKeyPath.h"
 #include "platform/TextCase.h"
 
@@ -9,59 +8,43 @@ namespace {
 
 constexpr uint32_t FullViewAccess = platform::reg::KeyQueryValue | platform::reg::KeyWow64_64Key;
 
-// Closes an open key when it goes out of scope, also when the save throws.
-class KeyOwner {
-public:
-    explicit KeyOwner(platform::Platform& platform) : platform_(platform) {}
-    ~KeyOwner() {
-        if (key) {
-            platform_.CloseKey(key);
-        }
+// Opens the hive's root key the way the save needs it (see SaveHiveToFile).
+platform::Status OpenHiveKey(platform::Platform& platform, const std::string& keyPath, bool isWow64,
+                             platform::RegistryKey& key) {
+    auto split = catalogue::SplitHiveKeyPath(keyPath);
+    if (!split) {
+        return platform::Status::Fail(platform::error::FileNotFound,
+                                      keyPath + ": names no registry root");
     }
-    KeyOwner(const KeyOwner&) = delete;
-    KeyOwner& operator=(const KeyOwner&) = delete;
-    platform::KeyHandle key;
-
-private:
-    platform::Platform& platform_;
-};
+    const bool fullView = split->root == platform::RootKey::LocalMachine && isWow64 &&
+                          platform::FindNoCase(keyPath, "SOFTWARE") != std::string::npos;
+    if (fullView) {
+        return platform.OpenKeyEx(split->root, split->subKey, FullViewAccess, key);
+    }
+    return platform.OpenKey(split->root, split->subKey, key);
+}
 
 } // namespace
 
-void EnableBackupPrivilege(platform::Platform& platform) {
-    EnableTokenPrivilege(platform, platform::token::AdjustAndQuery,
-                         platform::token::BackupPrivilege);
-}
-
-bool SaveHiveToFile(platform::Platform& platform, const std::string& keyPath,
-                    const std::string& targetFile, bool isWow64) {
-    KeyOwner owner(platform);
-    if (auto split = catalogue::SplitHiveKeyPath(keyPath)) {
-        platform::Status opened;
-        const bool fullView = split->root == platform::RootKey::LocalMachine && isWow64 &&
-                              platform::FindNoCase(keyPath, "SOFTWARE") != std::string::npos;
-        if (fullView) {
-            opened = platform.OpenKeyEx(split->root, split->subKey, FullViewAccess, owner.key);
-        } else {
-            opened = platform.OpenKey(split->root, split->subKey, owner.key);
-        }
-        if (!opened.ok()) {
-            owner.key = {};
-        }
-    }
+platform::Status SaveHiveToFile(platform::Platform& platform, const std::string& keyPath,
+                                const std::string& targetFile, bool isWow64) {
+    platform::RegistryKey key;
+    const platform::Status opened = OpenHiveKey(platform, keyPath, isWow64, key);
     if (platform.FileExists(targetFile)) {
         platform.DeleteFile(targetFile);
     }
-    if (!owner.key) {
-        return false;
+    if (!opened.ok()) {
+        return opened;
     }
     // A save that broke off part-way can leave a truncated hive that looks like a fine saving;
     // Windows would boot from it if it were put in place. Whatever the save left is used only
     // when the save succeeded and the file is a sound hive; anything else is removed, so it
     // counts as a failed save: no reduction, never scheduled.
-    const bool saved =
-        platform.SaveKey(owner.key, targetFile).ok() && platform.VerifyHiveFile(targetFile).ok();
-    if (!saved && platform.FileExists(targetFile)) {
+    platform::Status saved = platform.SaveKey(key.get(), targetFile);
+    if (saved.ok()) {
+        saved = platform.VerifyHiveFile(targetFile);
+    }
+    if (!saved.ok() && platform.FileExists(targetFile)) {
         platform.DeleteFile(targetFile);
     }
     return saved;

@@ -12,20 +12,17 @@ namespace hivelet::analysis {
 
 inline constexpr const char* SnapshotSuffix = ".hvt";
 
-// Enables SeBackupPrivilege (token opened with TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY). The
-// privilege belongs to the process, so enabling it on a worker serves every thread.
-void EnableBackupPrivilege(platform::Platform& platform);
-
 // Saves the hive loaded at `keyPath` (a HiveNames entry) into `targetFile`. The key path is split
 // into root and sub-key (the sub-key keeps its case); under WOW64 the machine SOFTWARE hive is
 // opened with KEY_QUERY_VALUE | KEY_WOW64_64KEY so that its whole 64-bit view is saved, every
 // other hive with the plain open. An existing target is deleted first in every case, because the
 // save service will not write over a file; the key is closed in every case. After the save the
-// file is checked with the platform's hive verifier (structure, checksums, the whole tree). True
+// file is checked with the platform's hive verifier (structure, checksums, the whole tree). Ok
 // when the save service reported success and the file passed the check; otherwise whatever the
-// save left is deleted.
-bool SaveHiveToFile(platform::Platform& platform, const std::string& keyPath,
-                    const std::string& targetFile, bool isWow64);
+// save left is deleted. The result is the first failure with its reason (the open, the save
+// service, or the verifier's BadDb); FileNotFound for a key path that names no registry root.
+platform::Status SaveHiveToFile(platform::Platform& platform, const std::string& keyPath,
+                                const std::string& targetFile, bool isWow64);
 
 // True when the file exists and cannot be opened exclusively for reading and writing (held open
 // elsewhere, read-only, or no rights).

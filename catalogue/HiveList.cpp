@@ -31,23 +31,22 @@ bool IsCompactableHive(const std::string& valueName) {
 
 void LoadHiveList(platform::Platform& platform, bool isWow64, HiveList& list) {
     list.clear();
-    platform::KeyHandle key;
+    platform::RegistryKey key;
     if (!platform
              .OpenKeyEx(platform::RootKey::LocalMachine, HiveListKey, platform::reg::KeyRead, key)
-             .ok() ||
-        !key) {
+             .ok()) {
         return;
     }
     // A failure part-way leaves the names read before it, which are listed: a hive that can be
     // named can be compacted.
     std::vector<std::string> names;
-    platform.EnumValueNames(key, names);
+    platform.EnumValueNames(key.get(), names);
     for (const auto& name : names) {
         if (!IsCompactableHive(name)) {
             continue;
         }
         platform::RegistryValue value;
-        if (!platform.QueryValue(key, name, value).ok()) {
+        if (!platform.QueryValue(key.get(), name, value).ok()) {
             continue;
         }
         if (value.type != platform::reg::Sz && value.type != platform::reg::ExpandSz) {
@@ -64,7 +63,6 @@ void LoadHiveList(platform::Platform& platform, bool isWow64, HiveList& list) {
         list.HiveNames.push_back(name);
         list.HiveFiles.push_back(std::move(file));
     }
-    platform.CloseKey(key);
 }
 
 } // namespace hivelet::catalogue

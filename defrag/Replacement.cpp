@@ -1,8 +1,8 @@
 #include "defrag/Replacement.h"
 
-#include "analysis/Privilege.h"
 #include "analysis/Snapshot.h"
 #include "catalogue/HiveKeyPath.h"
+#include "platform/Privilege.h"
 #include "platform/TextCase.h"
 
 namespace hivelet::defrag {
@@ -23,18 +23,9 @@ std::string Trimmed(const std::string& s) {
 
 } // namespace
 
-void EnableRestorePrivilege(platform::Platform& platform) {
-    analysis::EnableTokenPrivilege(platform, platform::token::AllStandardRights,
-                                   platform::token::RestorePrivilege);
-}
-
-void EnableShutdownPrivilege(platform::Platform& platform) {
-    analysis::EnableTokenPrivilege(platform, platform::token::AdjustAndQuery,
-                                   platform::token::ShutdownPrivilege);
-}
-
 platform::Status RestartComputer(platform::Platform& platform, bool force) {
-    EnableShutdownPrivilege(platform);
+    // Without the privilege the restart itself fails, and its reason is the one reported.
+    platform::EnableShutdownPrivilege(platform);
     uint32_t flags = platform::exitflags::Reboot;
     if (force) {
         flags |= platform::exitflags::Force;

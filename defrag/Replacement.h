@@ -13,15 +13,8 @@ namespace hivelet::defrag {
 inline constexpr const char* BackupSuffix = ".bak";
 inline constexpr uint32_t RestartReason = 1;
 
-// Enables SeRestorePrivilege through a token opened with every standard token right (0xF00FF);
-// the token is adjusted only when the privilege's identifier was found, and closed afterwards.
-void EnableRestorePrivilege(platform::Platform& platform);
-
-// Enables SeShutdownPrivilege (token opened with TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY).
-void EnableShutdownPrivilege(platform::Platform& platform);
-
-// Enables the shutdown privilege, then asks Windows to reboot (EWX_REBOOT, plus EWX_FORCE when
-// `force` is set: running programs are not asked) with reason code 1.
+// Enables the shutdown privilege (platform/Privilege.h), then asks Windows to reboot (EWX_REBOOT,
+// plus EWX_FORCE when `force` is set: running programs are not asked) with reason code 1.
 platform::Status RestartComputer(platform::Platform& platform, bool force);
 
 // Schedules the hive loaded at `keyPath` (a HiveNames entry) to be loaded from `snapshot` at the

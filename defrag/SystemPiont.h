@@ -7,6 +7,7 @@
 // outlives an abandoned dialog never touches it.
 #pragma once
 
+#include "info/Product.h"
 #include "platform/Platform.h"
 #include "settings/OptionsSetting.h"
 #include "ui/Ui.h"
@@ -23,11 +24,12 @@ namespace hivelet::defrag {
 inline constexpr int64_t RestorePointCreated = 0;
 inline constexpr int64_t RestorePointFailed = 1;
 
-inline constexpr const char* RestorePointDescription = "Made by Orvane Hivelet";
+// What System Restore lists the point under: "Made by " and the product's title.
+inline const std::string RestorePointDescription = std::string("Made by ") + info::ProductTitle;
 inline constexpr const char* RestorePointFailedText =
     "Restore Point creation Failed! Please check whether you close the system restore. Contiue "
     "to defrag?";
-inline constexpr const char* RestorePointBoxCaption = "Orvane Hivelet";
+inline constexpr const char* RestorePointBoxCaption = info::ProductTitle;
 
 // Runs a worker's body on a thread of its own. The caller keeps the thread (and waits for it
 // before the platform goes); the body owns the worker and frees it when it returns.

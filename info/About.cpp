@@ -3,10 +3,9 @@
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
 #include "info/AboutArtwork.h"
-#include "info/MakerInfo.h"
+#include "info/Product.h"
 #include "info/WebPage.h"
 #include "settings/OptionsSetting.h"
-#include "shell/Product.h"
 
 #include <string>
 
@@ -16,7 +15,7 @@ TfrmAbout::TfrmAbout(ui::Application& app, ui::Form* owner, platform::Platform& 
                      ui::Bitmap icon)
     : ui::Form(app, "frmAbout", owner), Platform(platform) {
     SetClassName("TfrmAbout");
-    SetCaption(std::string("About ") + shell::ProductTitle);
+    SetCaption(std::string("About ") + ProductTitle);
     SetBorderStyle(ui::BorderStyle::Dialog);
     SetPosition(ui::FormPosition::OwnerCenter);
     SetClientSize(360, 249);
@@ -62,7 +61,7 @@ TfrmAbout::TfrmAbout(ui::Application& app, ui::Form* owner, platform::Platform& 
     Label2 = Make<ui::TLabel>("Label2");
     Label2->SetLeft(80);
     Label2->SetTop(84);
-    Label2->SetCaption(std::string("Version: ") + shell::VersionText + "   Build " + BuildText);
+    Label2->SetCaption(std::string("Version: ") + VersionText + "   Build " + BuildText);
 
     Panel2 = Make<ui::TPanel>("Panel2");
     Panel2->SetBounds(80, 176, 262, 2);
@@ -76,7 +75,7 @@ TfrmAbout::TfrmAbout(ui::Application& app, ui::Form* owner, platform::Platform& 
 }
 
 void TfrmAbout::FormShow() {
-    Label1->SetCaption(shell::ProductTitle);
+    Label1->SetCaption(ProductTitle);
     const std::string language = settings::OptionsSetting().Lan;
     if (!i18n::IsBuiltInLanguage(language))
         i18n::ApplyLanguage(Platform, *this, language);

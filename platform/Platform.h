@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hivelet::platform {
@@ -116,7 +117,8 @@ inline constexpr uint32_t ApplicationInstall = 0;
 inline constexpr size_t DescriptionChars = 64; // MAX_DESC: field size including the terminator
 } // namespace restore
 
-// Opaque handles handed out by an implementation; 0 is never a valid handle.
+// Opaque handles handed out by an implementation; 0 is never a valid handle. Callers receive them
+// inside the owners below and pass them to the calls that use an open key or token.
 struct KeyHandle {
     uint64_t value = 0;
     explicit operator bool() const { return value != 0; }
@@ -125,6 +127,74 @@ struct TokenHandle {
     uint64_t value = 0;
     explicit operator bool() const { return value != 0; }
 };
+
+class Platform;
+
+// Move-only owner of one handle the platform opened: closes it exactly once, when the owner goes
+// (also when a call in between throws) or on an explicit Close() whose result the caller wants.
+// `Traits` names the handle, the close call's result and what a close of nothing answers. An
+// owner must not outlive the platform that opened its handle.
+template <typename Traits> class PlatformOwner {
+public:
+    using Handle = typename Traits::Handle;
+    using Result = typename Traits::Result;
+
+    PlatformOwner() = default;
+    // Takes over a handle that `platform` handed out (implementations, and tests that forge one).
+    PlatformOwner(Platform& platform, Handle handle) : platform_(&platform), handle_(handle) {}
+    ~PlatformOwner() { Close(); }
+
+    PlatformOwner(PlatformOwner&& other) noexcept
+        : platform_(std::exchange(other.platform_, nullptr)),
+          handle_(std::exchange(other.handle_, Handle{})) {}
+    PlatformOwner& operator=(PlatformOwner&& other) noexcept {
+        if (this != &other) {
+            Close();
+            platform_ = std::exchange(other.platform_, nullptr);
+            handle_ = std::exchange(other.handle_, Handle{});
+        }
+        return *this;
+    }
+    PlatformOwner(const PlatformOwner&) = delete;
+    PlatformOwner& operator=(const PlatformOwner&) = delete;
+
+    // The handle, for the calls that use it; the owner keeps it.
+    Handle get() const { return handle_; }
+    explicit operator bool() const { return static_cast<bool>(handle_); }
+
+    // Closes now and reports the platform's answer. An owner that holds nothing (never filled,
+    // moved from or closed already) answers as the close of an unknown handle does.
+    Result Close() {
+        Platform* platform = std::exchange(platform_, nullptr);
+        const Handle handle = std::exchange(handle_, Handle{});
+        if (!platform || !handle) {
+            return Traits::NothingOwned();
+        }
+        return Traits::Close(*platform, handle);
+    }
+
+private:
+    Platform* platform_ = nullptr;
+    Handle handle_{};
+};
+
+struct KeyOwnerTraits {
+    using Handle = KeyHandle;
+    using Result = Status;
+    static Status Close(Platform& platform, KeyHandle key);
+    static Status NothingOwned() { return Status::Fail(error::InvalidHandle); }
+};
+struct TokenOwnerTraits {
+    using Handle = TokenHandle;
+    using Result = bool;
+    static bool Close(Platform& platform, TokenHandle token);
+    static bool NothingOwned() { return false; }
+};
+
+// An open registry key (RegCloseKey when it goes) and an open process token (CloseHandle).
+using RegistryKey = PlatformOwner<KeyOwnerTraits>;
+using ProcessToken = PlatformOwner<TokenOwnerTraits>;
+
 struct Luid {
     uint32_t low = 0;
     int32_t high = 0;
@@ -161,12 +231,18 @@ public:
     virtual ~Platform() = default;
 
     // --- Registry (advapi32) --------------------------------------------------------------
-    // RegOpenKeyA: plain open with the caller's default access.
-    virtual Status OpenKey(RootKey root, const std::string& subKey, KeyHandle& key) = 0;
+    // RegOpenKeyA: plain open with the caller's default access. On success `key` owns the open
+    // key (a key it held before is closed); on failure it holds nothing.
+    Status OpenKey(RootKey root, const std::string& subKey, RegistryKey& key) {
+        KeyHandle handle;
+        return AdoptKey(OpenKeyHandle(root, subKey, handle), handle, key);
+    }
     // RegOpenKeyExA with an explicit access mask (KEY_READ for hivelist, 0x101 for SOFTWARE
     // under WOW64).
-    virtual Status OpenKeyEx(RootKey root, const std::string& subKey, uint32_t access,
-                             KeyHandle& key) = 0;
+    Status OpenKeyEx(RootKey root, const std::string& subKey, uint32_t access, RegistryKey& key) {
+        KeyHandle handle;
+        return AdoptKey(OpenKeyExHandle(root, subKey, access, handle), handle, key);
+    }
     // Names of every value of an open key, in the registry's enumeration order. When the
     // enumeration fails part-way, `names` holds the names read before the failure.
     virtual Status EnumValueNames(KeyHandle key, std::vector<std::string>& names) = 0;
@@ -178,17 +254,19 @@ public:
     // RegReplaceKeyA(root, subKey, newFile, oldFile).
     virtual Status ReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                               const std::string& oldFile) = 0;
-    virtual Status CloseKey(KeyHandle key) = 0;
 
     // --- Privileges ---------------------------------------------------------------------------
-    virtual std::optional<TokenHandle> OpenProcessToken(uint32_t access) = 0;
+    // OpenProcessToken(GetCurrentProcess(), access): an empty owner when it fails.
+    ProcessToken OpenProcessToken(uint32_t access) {
+        const std::optional<TokenHandle> token = OpenProcessTokenHandle(access);
+        return token && *token ? ProcessToken(*this, *token) : ProcessToken();
+    }
     // LookupPrivilegeValueA(NULL, name, &luid).
     virtual std::optional<Luid> LookupPrivilegeValue(const std::string& name) = 0;
     // AdjustTokenPrivileges(token, FALSE, {1 privilege, attributes}, ...). Returns the call's
     // error when it fails. When it succeeds without the token holding the privilege (Windows
     // then sets the last error ERROR_NOT_ALL_ASSIGNED), the result is NotAllAssigned.
     virtual Status AdjustTokenPrivilege(TokenHandle token, Luid luid, uint32_t attributes) = 0;
-    virtual bool CloseToken(TokenHandle token) = 0;
 
     // --- System --------------------------------------------------------------------------------
     // GetVersionExA with the structure size set to 148 and every other field zero.
@@ -280,6 +358,34 @@ public:
     virtual std::string LocalDateTimeText() = 0;
     // The user's regional decimal separator.
     virtual std::string DecimalSeparator() = 0;
+
+protected:
+    // What an implementation provides behind the owners: opens that hand out a handle, and the
+    // closes the owners call. InvalidHandle (false for a token) when the handle is unknown or
+    // closed already.
+    virtual Status OpenKeyHandle(RootKey root, const std::string& subKey, KeyHandle& key) = 0;
+    virtual Status OpenKeyExHandle(RootKey root, const std::string& subKey, uint32_t access,
+                                   KeyHandle& key) = 0;
+    virtual Status CloseKeyHandle(KeyHandle key) = 0;
+    virtual std::optional<TokenHandle> OpenProcessTokenHandle(uint32_t access) = 0;
+    virtual bool CloseTokenHandle(TokenHandle token) = 0;
+
+private:
+    friend struct KeyOwnerTraits;
+    friend struct TokenOwnerTraits;
+
+    // A failed open leaves nothing to own, whatever its handle says.
+    Status AdoptKey(Status opened, KeyHandle handle, RegistryKey& key) {
+        key = opened.ok() && handle ? RegistryKey(*this, handle) : RegistryKey();
+        return opened;
+    }
 };
+
+inline Status KeyOwnerTraits::Close(Platform& platform, KeyHandle key) {
+    return platform.CloseKeyHandle(key);
+}
+inline bool TokenOwnerTraits::Close(Platform& platform, TokenHandle token) {
+    return platform.CloseTokenHandle(token);
+}
 
 } // namespace hivelet::platform

@@ -1,12 +1,13 @@
 #include "shell/Entry.h"
 
-#include "shell/Product.h"
+#include "info/Product.h"
 #include "ui/WindowMessages.h"
 
 namespace hivelet::shell {
 
 bool WakeRunningInstance(ui::Backend& backend) {
-    const std::optional<ui::NativeWindow> running = backend.FindWindowByClass(MainWindowClassName);
+    const std::optional<ui::NativeWindow> running =
+        backend.FindWindowByClass(info::MainWindowClassName);
     if (!running)
         return false;
     backend.PostToNative(*running, ui::WM_RESTOREINSTANCE, 0, 0);
@@ -22,7 +23,7 @@ std::unique_ptr<ui::Application> StartApplication(std::unique_ptr<ui::Backend> b
 
 std::unique_ptr<TfrmMain> CreateMainWindow(ui::Application& app, platform::Platform& platform,
                                            std::vector<std::string> arguments) {
-    app.SetTitle(ProductTitle);
+    app.SetTitle(info::ProductTitle);
     app.SetUrlOpener([&platform](const std::string& url) {
         platform.OpenWebPage(url, 0, platform::show::Show);
     });

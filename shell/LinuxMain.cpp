@@ -4,12 +4,12 @@
 #include "analysis/ScanProgressLine.h"
 #include "catalogue/DevicePath.h"
 #include "catalogue/HiveList.h"
+#include "info/Product.h"
 #include "platform/image/ImagePlatform.h"
 #include "shell/CommandLine.h"
 #include "shell/Console.h"
 #include "shell/Entry.h"
 #include "shell/InstallationStart.h"
-#include "shell/Product.h"
 #include "shell/SessionEnd.h"
 #include "shell/Usage.h"
 #include "shell/WindowsVersion.h"
@@ -42,7 +42,7 @@ size_t TerminalColumns(int fd) {
 
 int ListHives(platform::Platform& platform) {
     if (!shell::IsSupportedWindowsVersion(shell::GetWindowsVersionCode(platform)))
-        std::cerr << shell::MessageBoxLine(shell::ProductTitle,
+        std::cerr << shell::MessageBoxLine(info::ProductTitle,
                                            "The software does not support the current Windows "
                                            "system!")
                   << "\n";

@@ -5,10 +5,10 @@
 #include "catalogue/HiveList.h"
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
+#include "info/Product.h"
 #include "platform/TextCase.h"
 #include "settings/OptionsSetting.h"
 #include "shell/CommandLine.h"
-#include "shell/Product.h"
 #include "shell/WindowsVersion.h"
 #include "ui/WindowMessages.h"
 
@@ -21,8 +21,8 @@ TfrmMain::TfrmMain(ui::Application& app, platform::Platform& platform,
                    std::vector<std::string> arguments)
     : ui::Form(app, "frmMain"), Platform(platform), Arguments(std::move(arguments)) {
     SetClassName("TfrmMain");
-    SetWindowClassName(MainWindowClassName);
-    SetCaption(ProductTitle);
+    SetWindowClassName(info::MainWindowClassName);
+    SetCaption(info::ProductTitle);
     SetBorderStyle(ui::BorderStyle::None);
     SetPosition(ui::FormPosition::ScreenCenter);
     SetClientSize(556, 392);
@@ -72,7 +72,7 @@ void TfrmMain::FormCreate() {
     lSizeReduction->SetCaption("");
     lCompactPercent->SetCaption("");
     Unattended = false;
-    lTitle->SetCaption(lTitle->Caption() + " " + VersionText);
+    lTitle->SetCaption(lTitle->Caption() + " " + info::VersionText);
 
     // The home page button is not offered: the buttons below it move up one place each and take
     // the border colour of their new place, which matches the background there.
@@ -101,7 +101,7 @@ void TfrmMain::FormShow() {
     }
 
     if (!IsSupportedWindowsVersion(GetWindowsVersionCode(Platform))) {
-        App().MessageBox(UnsupportedSystemText, ProductTitle, ui::mb::Ok);
+        App().MessageBox(UnsupportedSystemText, info::ProductTitle, ui::mb::Ok);
         // The window stays usable, but untouched by settings, language and switches. A run that
         // nobody watches has nothing left to do and would never end.
         if (requested != UnattendedSwitch::None)

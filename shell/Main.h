@@ -7,8 +7,8 @@
 // dialog), MainLanguage.cpp (the language menu), MainInfo.cpp (help menu, web pages, About).
 #pragma once
 
-#include "analysis/WorkerThreads.h"
 #include "platform/Platform.h"
+#include "platform/WorkerThreads.h"
 #include "ui/Ui.h"
 
 #include <cstdint>
@@ -46,7 +46,7 @@ public:
     bool IsWow64 = false;
     // Threads of the dialogs' workers. Destroying the window waits for any still running (an
     // abandoned scan finishing its hive), because they use the platform.
-    analysis::WorkerThreads Workers;
+    platform::WorkerThreads Workers;
     // Told the progress bar's percentage text and the hive in hand whenever an analysis's
     // progress dialog changes them, then two empty texts once the dialog has closed (the Linux
     // build's progress line on a terminal).

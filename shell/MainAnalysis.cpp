@@ -7,9 +7,9 @@
 #include "analysis/ResultText.h"
 #include "analysis/Snapshot.h"
 #include "i18n/LanguageFile.h"
+#include "info/Product.h"
 #include "platform/TextCase.h"
 #include "settings/OptionsSetting.h"
-#include "shell/Product.h"
 
 namespace hivelet::shell {
 
@@ -37,7 +37,7 @@ void TfrmMain::bAnalyzeRegistryClick() {
     // A snapshot still held (handed to a pending replacement) cannot be written again.
     for (const std::string& file : HiveFiles) {
         if (analysis::IsFileLocked(Platform, SnapshotOf(file))) {
-            App().MessageBox(LockedSnapshotText, ProductTitle, ui::mb::Ok);
+            App().MessageBox(LockedSnapshotText, info::ProductTitle, ui::mb::Ok);
             return;
         }
     }
@@ -73,7 +73,7 @@ void TfrmMain::bAnalyzeRegistryClick() {
             if (snapshot < current / 4) {
                 App().MessageBox(i18n::GetLanguageString(Platform, i18n::RES_Analyze_NoSuccess,
                                                          i18n::RES_Analyze_NoSuccess_Default),
-                                 ProductTitle, ui::mb::Ok);
+                                 info::ProductTitle, ui::mb::Ok);
                 bDefragRegistry->SetEnabled(false);
                 return;
             }
@@ -117,7 +117,7 @@ void TfrmMain::bAnalyzeRegistryClick() {
     if (percent < AdviceBelowPercent && !Unattended) {
         App().MessageBox(std::string(AdviceOpening) + " " + lCompactPercent->Caption() + ". " +
                              AdviceClosing,
-                         ProductTitle, ui::mb::Ok);
+                         info::ProductTitle, ui::mb::Ok);
     }
 }
 

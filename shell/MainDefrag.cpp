@@ -4,10 +4,11 @@
 #include "analysis/Snapshot.h"
 #include "defrag/Replacement.h"
 #include "defrag/SystemPiont.h"
+#include "info/Product.h"
+#include "platform/Privilege.h"
 #include "settings/AskDelete.h"
 #include "settings/Options.h"
 #include "settings/OptionsSetting.h"
-#include "shell/Product.h"
 #include "shell/WindowsVersion.h"
 
 #include <algorithm>
@@ -58,7 +59,7 @@ void TfrmMain::bDefragRegistryClick() {
 
     const bool atOnce = Platform.ReplacesHivesAtOnce();
     if (atOnce && !Unattended) {
-        if (App().MessageBox(NoRestorePointText, ProductTitle,
+        if (App().MessageBox(NoRestorePointText, info::ProductTitle,
                              ui::mb::OkCancel | ui::mb::IconInformation) != ui::mrOk)
             return;
     } else if (options.RestorePoint && !Unattended &&
@@ -70,7 +71,8 @@ void TfrmMain::bDefragRegistryClick() {
             return;
     }
 
-    defrag::EnableRestorePrivilege(Platform);
+    // Without the privilege every replacement is refused, which the results below show.
+    platform::EnableRestorePrivilege(Platform);
 
     // Each hive on its own: a hive that is refused neither stops the others nor is reported.
     std::vector<std::string> notHandedOver;
@@ -89,7 +91,7 @@ void TfrmMain::bDefragRegistryClick() {
     }
 
     if (!Unattended && !atOnce)
-        App().MessageBox(RestartNoticeText, ProductTitle, ui::mb::Ok);
+        App().MessageBox(RestartNoticeText, info::ProductTitle, ui::mb::Ok);
     // A forced restart ends the program without closing the window, so the close's cleanup
     // would never remove the snapshots Windows was not given; they go now.
     for (const std::string& snapshot : notHandedOver)
@@ -102,13 +104,13 @@ void TfrmMain::bDefragRegistryClick() {
         if (!Unattended)
             App().MessageBox(restart.ok() ? std::string(ReplacedAtOnceText)
                                           : NotAllReplacedText + restart.detail,
-                             ProductTitle,
+                             info::ProductTitle,
                              ui::mb::Ok |
                                  (restart.ok() ? ui::mb::IconInformation : ui::mb::IconWarning));
         return;
     }
     if (!restart.ok() && !Unattended)
-        App().MessageBox(RestartRefusedText, ProductTitle, ui::mb::Ok | ui::mb::IconWarning);
+        App().MessageBox(RestartRefusedText, info::ProductTitle, ui::mb::Ok | ui::mb::IconWarning);
 }
 
 bool TfrmMain::HasNoReduction(const std::string& keyPath) const {

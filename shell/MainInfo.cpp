@@ -2,7 +2,7 @@
 #include "shell/Main.h"
 
 #include "info/About.h"
-#include "info/MakerInfo.h"
+#include "info/Product.h"
 #include "info/WebPage.h"
 #include "shell/Artwork.h"
 

@@ -3,10 +3,9 @@
 
 #include "i18n/ApplyLanguage.h"
 #include "i18n/LanguageFile.h"
-#include "info/MakerInfo.h"
+#include "info/Product.h"
 #include "info/WebPage.h"
 #include "settings/OptionsSetting.h"
-#include "shell/Product.h"
 
 namespace hivelet::shell {
 
@@ -49,7 +48,7 @@ void TfrmMain::miEnglishClick(ui::TMenuItem& item) {
             i18n::GetLanguageString(Platform, i18n::RES_Not_Found, i18n::RES_Not_Found_Default);
         if (language == OtherLanguage)
             text += std::string("\r\n\r\nPlease visit ") + info::TranslationPage;
-        App().MessageBox(text, ProductTitle, ui::mb::Ok);
+        App().MessageBox(text, info::ProductTitle, ui::mb::Ok);
         // Unlike the help pages, the translation page asks for a window shown normally.
         info::OpenWebPage(Platform, *this, info::TranslationPage, platform::show::ShowNormal);
     } catch (...) {

@@ -1,9 +1,8 @@
 // The main window as designed: every control with its place, caption, hint and colours, in the
 // design order the language files and the drag test walk.
-#include "info/MakerInfo.h"
+#include "info/Product.h"
 #include "shell/Artwork.h"
 #include "shell/Main.h"
-#include "shell/Product.h"
 
 namespace hivelet::shell {
 
@@ -125,7 +124,7 @@ void TfrmMain::CreateControls() {
 
     lTitle = FixedLabel(Make<ui::TLabel>("lTitle"), 17, 12, 197, 16);
     lTitle->SetFont(Bold(font, -13));
-    lTitle->SetCaption(ProductTitle);
+    lTitle->SetCaption(info::ProductTitle);
 
     lvMain = Make<ui::TListView>("lvMain");
     lvMain->SetBounds(119, 65, 423, 236);

@@ -2,19 +2,18 @@
 // up, and the unattended sequences that /Silent and /Scan post from FormShow.
 #include "shell/Main.h"
 
+#include "info/Product.h"
 #include "shell/Console.h"
-#include "shell/Product.h"
 
 #include <iostream>
-#include <stdexcept>
 
 namespace hivelet::shell {
 
 namespace {
 
 // The profile service refused a write; the text is the runtime's own for that failure.
-std::runtime_error UnableToWrite(const std::string& file) {
-    return std::runtime_error("Unable to write to " + file);
+std::string UnableToWriteText(const std::string& file) {
+    return "Unable to write to " + file;
 }
 
 } // namespace
@@ -43,7 +42,7 @@ void TfrmMain::ReportBoxesInstead() {
             std::cerr << line << std::endl;
         // Also where an administrator looks for what a scheduled run did; a log that refuses
         // the event changes nothing.
-        Platform.ReportErrorEvent(ProductTitle, box.text);
+        Platform.ReportErrorEvent(info::ProductTitle, box.text);
         // What the box would have answered had somebody pressed Enter: the sequence goes on as
         // it would then.
         return DefaultMessageBoxAnswer(box.flags);
@@ -87,8 +86,10 @@ void TfrmMain::SilentSequence() {
 void TfrmMain::ScanSequence() {
     const std::string file = Arguments.size() > 1 ? Arguments[1] : std::string();
     // A result from an earlier run must not survive a run whose analysis fails.
-    if (!file.empty() && !Platform.EraseProfileSection(ScanResultSection, file))
-        throw UnableToWrite(file);
+    if (!file.empty() && !Platform.EraseProfileSection(ScanResultSection, file)) {
+        App().ShowException(UnableToWriteText(file));
+        return;
+    }
 
     bAnalyzeRegistryClick();
     // Complete and sound: the one outcome that enables the compaction.
@@ -106,9 +107,12 @@ void TfrmMain::ScanSequence() {
         {ScanCompactPercentKey, lCompactPercent->Caption()},
         {ScanTimeKey, Platform.LocalDateTimeText()},
     };
-    for (const auto& [key, value] : values)
-        if (!Platform.WriteProfileString(ScanResultSection, key, value, file))
-            throw UnableToWrite(file);
+    for (const auto& [key, value] : values) {
+        if (!Platform.WriteProfileString(ScanResultSection, key, value, file)) {
+            App().ShowException(UnableToWriteText(file));
+            return;
+        }
+    }
     Platform.FlushProfile(file);
     if (analysed)
         exitCode_ = 0;

@@ -1,7 +1,7 @@
 #include "shell/Usage.h"
 
+#include "info/Product.h"
 #include "shell/CommandLine.h"
-#include "shell/Product.h"
 
 namespace hivelet::shell {
 
@@ -66,7 +66,7 @@ std::string HelpText(Build build, const std::string& program) {
 }
 
 std::string VersionLine() {
-    return std::string(ProductTitle) + " " + VersionText;
+    return std::string(info::ProductTitle) + " " + info::VersionText;
 }
 
 } // namespace hivelet::shell

@@ -134,7 +134,7 @@ std::vector<std::string> ImagePlatform::ReadLog(std::string_view log) const {
 
 // --- Privileges -------------------------------------------------------------------------------
 
-std::optional<TokenHandle> ImagePlatform::OpenProcessToken(uint32_t access) {
+std::optional<TokenHandle> ImagePlatform::OpenProcessTokenHandle(uint32_t access) {
     std::lock_guard lock(mutex_);
     uint64_t h = nextHandle_++;
     tokens_[h] = access;
@@ -176,7 +176,7 @@ Status ImagePlatform::AdjustTokenPrivilege(TokenHandle token, Luid luid, uint32_
     return Status::Ok();
 }
 
-bool ImagePlatform::CloseToken(TokenHandle token) {
+bool ImagePlatform::CloseTokenHandle(TokenHandle token) {
     std::lock_guard lock(mutex_);
     return tokens_.erase(token.value) == 1;
 }

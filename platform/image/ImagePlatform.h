@@ -66,10 +66,6 @@ public:
     std::string SaveNote(const std::string& hiveName) const;
 
     // --- Registry ---
-    platform::Status OpenKey(platform::RootKey root, const std::string& subKey,
-                             platform::KeyHandle& key) override;
-    platform::Status OpenKeyEx(platform::RootKey root, const std::string& subKey, uint32_t access,
-                               platform::KeyHandle& key) override;
     platform::Status EnumValueNames(platform::KeyHandle key,
                                     std::vector<std::string>& names) override;
     platform::Status QueryValue(platform::KeyHandle key, const std::string& name,
@@ -77,14 +73,11 @@ public:
     platform::Status SaveKey(platform::KeyHandle key, const std::string& file) override;
     platform::Status ReplaceKey(platform::RootKey root, const std::string& subKey,
                                 const std::string& newFile, const std::string& oldFile) override;
-    platform::Status CloseKey(platform::KeyHandle key) override;
 
     // --- Privileges ---
-    std::optional<platform::TokenHandle> OpenProcessToken(uint32_t access) override;
     std::optional<platform::Luid> LookupPrivilegeValue(const std::string& name) override;
     platform::Status AdjustTokenPrivilege(platform::TokenHandle token, platform::Luid luid,
                                           uint32_t attributes) override;
-    bool CloseToken(platform::TokenHandle token) override;
 
     // --- System ---
     platform::VersionInfo GetVersion() override;
@@ -129,6 +122,15 @@ public:
     static constexpr uint32_t BackupLuid = 17;
     static constexpr uint32_t RestoreLuid = 18;
     static constexpr uint32_t ShutdownLuid = 19;
+
+protected:
+    platform::Status OpenKeyHandle(platform::RootKey root, const std::string& subKey,
+                                   platform::KeyHandle& key) override;
+    platform::Status OpenKeyExHandle(platform::RootKey root, const std::string& subKey,
+                                     uint32_t access, platform::KeyHandle& key) override;
+    platform::Status CloseKeyHandle(platform::KeyHandle key) override;
+    std::optional<platform::TokenHandle> OpenProcessTokenHandle(uint32_t access) override;
+    bool CloseTokenHandle(platform::TokenHandle token) override;
 
 private:
     enum class KeyKind { Hivelist, Hive };

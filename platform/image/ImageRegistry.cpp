@@ -153,12 +153,12 @@ Status ImagePlatform::Open(RootKey root, const std::string& subKey, uint32_t acc
     return Status::Ok();
 }
 
-Status ImagePlatform::OpenKey(RootKey root, const std::string& subKey, KeyHandle& key) {
+Status ImagePlatform::OpenKeyHandle(RootKey root, const std::string& subKey, KeyHandle& key) {
     return Open(root, subKey, 0, key);
 }
 
-Status ImagePlatform::OpenKeyEx(RootKey root, const std::string& subKey, uint32_t access,
-                                KeyHandle& key) {
+Status ImagePlatform::OpenKeyExHandle(RootKey root, const std::string& subKey, uint32_t access,
+                                      KeyHandle& key) {
     return Open(root, subKey, access, key);
 }
 
@@ -197,7 +197,7 @@ Status ImagePlatform::QueryValue(KeyHandle key, const std::string& name, Registr
     return Status::Fail(error::FileNotFound);
 }
 
-Status ImagePlatform::CloseKey(KeyHandle key) {
+Status ImagePlatform::CloseKeyHandle(KeyHandle key) {
     std::lock_guard lock(mutex_);
     return keys_.erase(key.value) == 1 ? Status::Ok() : Status::Fail(error::InvalidHandle);
 }

@@ -1,7 +1,8 @@
 // On-disk records of a hive file and the limits the reader enforces.
 //
-// Every record is a packed little-endian struct whose size is pinned by a static_assert, so a
-// record is read with one bounds check and one memcpy. Offsets inside the hive ("cell indexes")
+// Every record is a packed little-endian struct; each field carries its offset in a comment, and
+// its size and every offset are pinned by static_asserts, so a record is read with one bounds
+// check and one memcpy. Offsets inside the hive ("cell indexes")
 // count from the start of the bins data, i.e. file offset - 4096.
 #pragma once
 
@@ -105,95 +106,148 @@ static_assert(offsetof(BaseBlock, guidSignature) == 0xA4);
 static_assert(offsetof(BaseBlock, checksum) == 0x1FC);
 
 struct BinHeader {
-    char signature[4]; // "hbin"
-    uint32_t offset;   // of this bin, from the start of the bins data
-    uint32_t size;
-    uint8_t reserved[8];
-    uint64_t timestamp;
-    uint32_t spare;
+    char signature[4];   // +0x00: "hbin"
+    uint32_t offset;     // +0x04: of this bin, from the start of the bins data
+    uint32_t size;       // +0x08
+    uint8_t reserved[8]; // +0x0C
+    uint64_t timestamp;  // +0x14
+    uint32_t spare;      // +0x1C
 };
 static_assert(sizeof(BinHeader) == kBinHeaderSize);
+static_assert(offsetof(BinHeader, signature) == 0x00);
+static_assert(offsetof(BinHeader, offset) == 0x04);
+static_assert(offsetof(BinHeader, size) == 0x08);
+static_assert(offsetof(BinHeader, reserved) == 0x0C);
+static_assert(offsetof(BinHeader, timestamp) == 0x14);
+static_assert(offsetof(BinHeader, spare) == 0x1C);
 
 struct KeyNodeRecord {
-    char signature[2]; // "nk"
-    uint16_t flags;
-    uint64_t lastWritten;
-    uint32_t accessBits;
-    uint32_t parent;
-    uint32_t subkeyCount;
-    uint32_t volatileSubkeyCount;
-    uint32_t subkeyList;
-    uint32_t volatileSubkeyList;
-    uint32_t valueCount;
-    uint32_t valueList;
-    uint32_t security;
-    uint32_t className;
-    uint32_t maxNameLengthAndFlags;
-    uint32_t maxClassLength;
-    uint32_t maxValueNameLength;
-    uint32_t maxValueDataLength;
-    uint32_t workVar;
-    uint16_t nameLength;
-    uint16_t classLength;
+    char signature[2];              // +0x00: "nk"
+    uint16_t flags;                 // +0x02
+    uint64_t lastWritten;           // +0x04
+    uint32_t accessBits;            // +0x0C
+    uint32_t parent;                // +0x10
+    uint32_t subkeyCount;           // +0x14
+    uint32_t volatileSubkeyCount;   // +0x18
+    uint32_t subkeyList;            // +0x1C
+    uint32_t volatileSubkeyList;    // +0x20
+    uint32_t valueCount;            // +0x24
+    uint32_t valueList;             // +0x28
+    uint32_t security;              // +0x2C
+    uint32_t className;             // +0x30
+    uint32_t maxNameLengthAndFlags; // +0x34
+    uint32_t maxClassLength;        // +0x38
+    uint32_t maxValueNameLength;    // +0x3C
+    uint32_t maxValueDataLength;    // +0x40
+    uint32_t workVar;               // +0x44
+    uint16_t nameLength;            // +0x48
+    uint16_t classLength;           // +0x4A
     // followed by the name
 };
 static_assert(sizeof(KeyNodeRecord) == 0x4C);
+static_assert(offsetof(KeyNodeRecord, signature) == 0x00);
+static_assert(offsetof(KeyNodeRecord, flags) == 0x02);
+static_assert(offsetof(KeyNodeRecord, lastWritten) == 0x04);
+static_assert(offsetof(KeyNodeRecord, accessBits) == 0x0C);
+static_assert(offsetof(KeyNodeRecord, parent) == 0x10);
+static_assert(offsetof(KeyNodeRecord, subkeyCount) == 0x14);
+static_assert(offsetof(KeyNodeRecord, volatileSubkeyCount) == 0x18);
+static_assert(offsetof(KeyNodeRecord, subkeyList) == 0x1C);
+static_assert(offsetof(KeyNodeRecord, volatileSubkeyList) == 0x20);
+static_assert(offsetof(KeyNodeRecord, valueCount) == 0x24);
+static_assert(offsetof(KeyNodeRecord, valueList) == 0x28);
+static_assert(offsetof(KeyNodeRecord, security) == 0x2C);
+static_assert(offsetof(KeyNodeRecord, className) == 0x30);
+static_assert(offsetof(KeyNodeRecord, maxNameLengthAndFlags) == 0x34);
+static_assert(offsetof(KeyNodeRecord, maxClassLength) == 0x38);
+static_assert(offsetof(KeyNodeRecord, maxValueNameLength) == 0x3C);
+static_assert(offsetof(KeyNodeRecord, maxValueDataLength) == 0x40);
+static_assert(offsetof(KeyNodeRecord, workVar) == 0x44);
+static_assert(offsetof(KeyNodeRecord, nameLength) == 0x48);
+static_assert(offsetof(KeyNodeRecord, classLength) == 0x4A);
 
 struct ValueKeyRecord {
-    char signature[2]; // "vk"
-    uint16_t nameLength;
-    uint32_t dataSize; // kInlineDataFlag: up to 4 bytes held in dataOffset itself
-    uint32_t dataOffset;
-    uint32_t type;
-    uint16_t flags;
-    uint16_t spare;
+    char signature[2];   // +0x00: "vk"
+    uint16_t nameLength; // +0x02
+    uint32_t dataSize;   // +0x04: kInlineDataFlag: up to 4 bytes held in dataOffset itself
+    uint32_t dataOffset; // +0x08
+    uint32_t type;       // +0x0C
+    uint16_t flags;      // +0x10
+    uint16_t spare;      // +0x12
     // followed by the name
 };
 static_assert(sizeof(ValueKeyRecord) == 0x14);
+static_assert(offsetof(ValueKeyRecord, signature) == 0x00);
+static_assert(offsetof(ValueKeyRecord, nameLength) == 0x02);
+static_assert(offsetof(ValueKeyRecord, dataSize) == 0x04);
+static_assert(offsetof(ValueKeyRecord, dataOffset) == 0x08);
+static_assert(offsetof(ValueKeyRecord, type) == 0x0C);
+static_assert(offsetof(ValueKeyRecord, flags) == 0x10);
+static_assert(offsetof(ValueKeyRecord, spare) == 0x12);
 
 struct SecurityRecord {
-    char signature[2]; // "sk"
-    uint16_t reserved;
-    uint32_t flink;
-    uint32_t blink;
-    uint32_t referenceCount;
-    uint32_t descriptorSize;
+    char signature[2];       // +0x00: "sk"
+    uint16_t reserved;       // +0x02
+    uint32_t flink;          // +0x04
+    uint32_t blink;          // +0x08
+    uint32_t referenceCount; // +0x0C
+    uint32_t descriptorSize; // +0x10
     // followed by the self-relative security descriptor
 };
 static_assert(sizeof(SecurityRecord) == 0x14);
+static_assert(offsetof(SecurityRecord, signature) == 0x00);
+static_assert(offsetof(SecurityRecord, reserved) == 0x02);
+static_assert(offsetof(SecurityRecord, flink) == 0x04);
+static_assert(offsetof(SecurityRecord, blink) == 0x08);
+static_assert(offsetof(SecurityRecord, referenceCount) == 0x0C);
+static_assert(offsetof(SecurityRecord, descriptorSize) == 0x10);
 
 struct BigDataRecord {
-    char signature[2]; // "db"
-    uint16_t segmentCount;
-    uint32_t segmentList;
+    char signature[2];     // +0x00: "db"
+    uint16_t segmentCount; // +0x02
+    uint32_t segmentList;  // +0x04
 };
 static_assert(sizeof(BigDataRecord) == 8);
+static_assert(offsetof(BigDataRecord, signature) == 0x00);
+static_assert(offsetof(BigDataRecord, segmentCount) == 0x02);
+static_assert(offsetof(BigDataRecord, segmentList) == 0x04);
 // Windows gives the db record a 16-byte cell (4 bytes of padding after it).
 inline constexpr uint32_t kBigDataCell = 16;
 
 struct ListHeader {
-    char signature[2]; // "lf", "lh", "li" or "ri"
-    uint16_t count;
+    char signature[2]; // +0x00: "lf", "lh", "li" or "ri"
+    uint16_t count;    // +0x02
 };
 static_assert(sizeof(ListHeader) == 4);
+static_assert(offsetof(ListHeader, signature) == 0x00);
+static_assert(offsetof(ListHeader, count) == 0x02);
 
 struct HashLeafEntry {
-    uint32_t cell;
-    uint32_t hash; // lh: name hash; lf: first four name characters
+    uint32_t cell; // +0x00
+    uint32_t hash; // +0x04: lh: name hash; lf: first four name characters
 };
 static_assert(sizeof(HashLeafEntry) == 8);
+static_assert(offsetof(HashLeafEntry, cell) == 0x00);
+static_assert(offsetof(HashLeafEntry, hash) == 0x04);
 
 // Fixed part of a self-relative SECURITY_DESCRIPTOR.
 struct SecurityDescriptorHeader {
-    uint8_t revision;
-    uint8_t sbz1;
-    uint16_t control;
-    uint32_t owner;
-    uint32_t group;
-    uint32_t sacl;
-    uint32_t dacl;
+    uint8_t revision; // +0x00
+    uint8_t sbz1;     // +0x01
+    uint16_t control; // +0x02
+    uint32_t owner;   // +0x04
+    uint32_t group;   // +0x08
+    uint32_t sacl;    // +0x0C
+    uint32_t dacl;    // +0x10
 };
 static_assert(sizeof(SecurityDescriptorHeader) == 20);
+static_assert(offsetof(SecurityDescriptorHeader, revision) == 0x00);
+static_assert(offsetof(SecurityDescriptorHeader, sbz1) == 0x01);
+static_assert(offsetof(SecurityDescriptorHeader, control) == 0x02);
+static_assert(offsetof(SecurityDescriptorHeader, owner) == 0x04);
+static_assert(offsetof(SecurityDescriptorHeader, group) == 0x08);
+static_assert(offsetof(SecurityDescriptorHeader, sacl) == 0x0C);
+static_assert(offsetof(SecurityDescriptorHeader, dacl) == 0x10);
 
 #pragma pack(pop)
 

@@ -1,9 +1,9 @@
 // The platform interface over the real Windows services (the ANSI "A" entry points).
 //
 // Key and token handles handed out through the interface stay owned here: each lives in a
-// table of RAII owners until the caller closes it, and whatever a caller forgets is closed when
-// the platform object goes. The tables are locked because the scan worker opens and closes keys
-// while the UI thread uses the same object.
+// table of RAII owners until the caller's owner closes it, and whatever is still open is closed
+// when the platform object goes. The tables are locked because the scan worker opens and closes
+// keys while the UI thread uses the same object.
 #pragma once
 
 #include "platform/Platform.h"
@@ -20,20 +20,14 @@ public:
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
-    Status OpenKey(RootKey root, const std::string& subKey, KeyHandle& key) override;
-    Status OpenKeyEx(RootKey root, const std::string& subKey, uint32_t access,
-                     KeyHandle& key) override;
     Status EnumValueNames(KeyHandle key, std::vector<std::string>& names) override;
     Status QueryValue(KeyHandle key, const std::string& name, RegistryValue& value) override;
     Status SaveKey(KeyHandle key, const std::string& file) override;
     Status ReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                       const std::string& oldFile) override;
-    Status CloseKey(KeyHandle key) override;
 
-    std::optional<TokenHandle> OpenProcessToken(uint32_t access) override;
     std::optional<Luid> LookupPrivilegeValue(const std::string& name) override;
     Status AdjustTokenPrivilege(TokenHandle token, Luid luid, uint32_t attributes) override;
-    bool CloseToken(TokenHandle token) override;
 
     VersionInfo GetVersion() override;
     std::optional<bool> IsWow64Process() override;
@@ -71,6 +65,14 @@ public:
 
     // Number of keys and tokens handed out and not yet closed.
     size_t OpenHandleCount() const;
+
+protected:
+    Status OpenKeyHandle(RootKey root, const std::string& subKey, KeyHandle& key) override;
+    Status OpenKeyExHandle(RootKey root, const std::string& subKey, uint32_t access,
+                           KeyHandle& key) override;
+    Status CloseKeyHandle(KeyHandle key) override;
+    std::optional<TokenHandle> OpenProcessTokenHandle(uint32_t access) override;
+    bool CloseTokenHandle(TokenHandle token) override;
 
 private:
     struct Tables;

@@ -3,7 +3,7 @@
 
 namespace hivelet::platform::win32 {
 
-std::optional<TokenHandle> Win32Platform::OpenProcessToken(uint32_t access) {
+std::optional<TokenHandle> Win32Platform::OpenProcessTokenHandle(uint32_t access) {
     UniqueKernelHandle token;
     if (!::OpenProcessToken(GetCurrentProcess(), access, token.receive())) {
         token.release();
@@ -41,7 +41,7 @@ Status Win32Platform::AdjustTokenPrivilege(TokenHandle token, Luid luid, uint32_
     return Status::Ok();
 }
 
-bool Win32Platform::CloseToken(TokenHandle token) {
+bool Win32Platform::CloseTokenHandle(TokenHandle token) {
     UniqueKernelHandle owner = tables_->takeToken(token);
     return owner && owner.close();
 }

@@ -44,13 +44,13 @@ template <typename OpenFn> Status Win32Platform::RecordKey(OpenFn open, KeyHandl
     return Status::Ok();
 }
 
-Status Win32Platform::OpenKey(RootKey root, const std::string& subKey, KeyHandle& key) {
+Status Win32Platform::OpenKeyHandle(RootKey root, const std::string& subKey, KeyHandle& key) {
     return RecordKey([&](HKEY* out) { return RegOpenKeyA(RootHandle(root), subKey.c_str(), out); },
                      key);
 }
 
-Status Win32Platform::OpenKeyEx(RootKey root, const std::string& subKey, uint32_t access,
-                                KeyHandle& key) {
+Status Win32Platform::OpenKeyExHandle(RootKey root, const std::string& subKey, uint32_t access,
+                                      KeyHandle& key) {
     return RecordKey(
         [&](HKEY* out) { return RegOpenKeyExA(RootHandle(root), subKey.c_str(), 0, access, out); },
         key);
@@ -152,7 +152,7 @@ Status Win32Platform::ReplaceKey(RootKey root, const std::string& subKey,
         RegReplaceKeyA(RootHandle(root), subKey.c_str(), newFile.c_str(), oldFile.c_str()));
 }
 
-Status Win32Platform::CloseKey(KeyHandle key) {
+Status Win32Platform::CloseKeyHandle(KeyHandle key) {
     UniqueKey owner = tables_->takeKey(key);
     if (!owner) {
         return Status::Fail(error::InvalidHandle);

@@ -394,7 +394,7 @@ TEST_F(ProgressDialogTest, AnErrorInTheWorkerEndsTheScanIncompleteAndIsShown) {
 // says so once and ends; the analysis counts as incomplete.
 TEST_F(ProgressDialogTest, AWorkerThatCannotStartIsReportedOnceAndEndsTheShowing) {
     AddThree(100'000, 200'000, 300'000);
-    WorkerThreads refusing([](std::function<void()>) -> std::thread {
+    platform::WorkerThreads refusing([](std::function<void()>) -> std::thread {
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
                                 "no thread");
     });

@@ -3,7 +3,7 @@
 // dialog runs: each step waits (without a clock) until its condition holds, then acts.
 #pragma once
 
-#include "analysis/WorkerThreads.h"
+#include "platform/WorkerThreads.h"
 #include "platform/fake/FakePlatform.h"
 #include "settings/OptionsSetting.h"
 #include "ui/Ui.h"
@@ -160,7 +160,7 @@ protected:
     std::unique_ptr<ui::Application> app;
     std::vector<TestHive> hives;
     // Declared after the platform, so destroyed (and waited for) before it.
-    WorkerThreads workers;
+    platform::WorkerThreads workers;
 
 private:
     struct StepEntry {

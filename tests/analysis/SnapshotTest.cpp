@@ -34,7 +34,7 @@ protected:
 };
 
 TEST_F(SaveHiveTest, SoftwareUnderWow64IsOpenedForItsFullView) {
-    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Target, true));
+    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Target, true).ok());
     auto open = OnlyOpen();
     EXPECT_EQ(open.root, RootKey::LocalMachine);
     EXPECT_EQ(open.subKey, "SOFTWARE");
@@ -46,10 +46,10 @@ TEST_F(SaveHiveTest, SoftwareUnderWow64IsOpenedForItsFullView) {
 }
 
 TEST_F(SaveHiveTest, EveryOtherHiveUsesThePlainOpen) {
-    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", "C:\\a.hvt", false));
-    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", "C:\\b.hvt", true));
-    EXPECT_TRUE(SaveHiveToFile(fake, "\\registry\\machine\\sam", "C:\\c.hvt", true));
-    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\USER\\S-1-5-18", "C:\\d.hvt", true));
+    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", "C:\\a.hvt", false).ok());
+    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", "C:\\b.hvt", true).ok());
+    EXPECT_TRUE(SaveHiveToFile(fake, "\\registry\\machine\\sam", "C:\\c.hvt", true).ok());
+    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\USER\\S-1-5-18", "C:\\d.hvt", true).ok());
     auto opens = fake.KeyOpens();
     ASSERT_EQ(opens.size(), 4u);
     for (const auto& open : opens) {
@@ -63,20 +63,20 @@ TEST_F(SaveHiveTest, EveryOtherHiveUsesThePlainOpen) {
 
 TEST_F(SaveHiveTest, StaleTargetIsDeletedInEveryCase) {
     fake.AddFile(Target, 123);
-    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\A\\B", Target, false));
+    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\A\\B", Target, false).ok());
     EXPECT_FALSE(fake.HasFile(Target));
     EXPECT_TRUE(fake.KeyOpens().empty());
     EXPECT_TRUE(fake.Saves().empty());
 
     fake.AddFile(Target, 123);
     fake.FailOpen(RootKey::LocalMachine, "SOFTWARE", platform::error::AccessDenied);
-    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Target, false));
+    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Target, false).ok());
     EXPECT_FALSE(fake.HasFile(Target));
     EXPECT_TRUE(fake.Saves().empty());
 
     // The deletion comes before the save, so a stale snapshot is replaced.
     fake.AddFile(Target, 123);
-    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", Target, false));
+    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", Target, false).ok());
     EXPECT_EQ(fake.File(Target)->size(), 8192u);
     EXPECT_EQ(fake.OpenKeyCount(), 0);
 }
@@ -84,12 +84,15 @@ TEST_F(SaveHiveTest, StaleTargetIsDeletedInEveryCase) {
 TEST_F(SaveHiveTest, HeldTargetOrFailingServiceGivesFalseAndClosesTheKey) {
     fake.AddFile(Target, 123);
     fake.SetHeld(Target, true);
-    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Target, false));
+    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Target, false).ok());
     EXPECT_EQ(fake.File(Target)->size(), 123u);
 
-    fake.ScriptSave(RootKey::LocalMachine, "SYSTEM",
-                    {Status::Fail(platform::error::PrivilegeNotHeld), 0, nullptr, 0});
-    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", "C:\\s.hvt", false));
+    fake.ScriptSave(
+        RootKey::LocalMachine, "SYSTEM",
+        {Status::Fail(platform::error::PrivilegeNotHeld, "no backup right"), 0, nullptr, 0});
+    const Status refused = SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", "C:\\s.hvt", false);
+    EXPECT_EQ(refused.code, platform::error::PrivilegeNotHeld);
+    EXPECT_EQ(refused.detail, "no backup right") << "the service's reason is kept";
     EXPECT_EQ(fake.OpenKeyCount(), 0);
 }
 
@@ -100,18 +103,19 @@ TEST_F(SaveHiveTest, OnlyASucceededSaveOfASoundHiveLeavesASnapshot) {
     brokenOff.result = Status::Fail(platform::error::DiskFull);
     brokenOff.sizeLeftOnFailure = 4096;
     fake.ScriptSave(RootKey::LocalMachine, "SYSTEM", brokenOff);
-    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", "C:\\s.hvt", false));
+    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SYSTEM", "C:\\s.hvt", false).ok());
     EXPECT_FALSE(fake.HasFile("C:\\s.hvt"));
 
     fake::SaveScript badHive;
     badHive.fileSize = 4096;
     badHive.writesBadHive = true;
     fake.ScriptSave(RootKey::LocalMachine, "SOFTWARE", badHive);
-    EXPECT_FALSE(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Target, false));
+    EXPECT_EQ(SaveHiveToFile(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Target, false).code,
+              platform::error::BadDb);
     EXPECT_FALSE(fake.HasFile(Target));
 
     fake.ClearCalls();
-    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\USER\\S-1-5-18", "C:\\u.hvt", false));
+    EXPECT_TRUE(SaveHiveToFile(fake, "\\REGISTRY\\USER\\S-1-5-18", "C:\\u.hvt", false).ok());
     EXPECT_TRUE(fake.HasFile("C:\\u.hvt"));
     const std::vector<std::string> calls = fake.Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "VerifyHiveFile C:\\u.hvt -> 0"), calls.end())
@@ -125,28 +129,6 @@ TEST_F(SaveHiveTest, KeyIsClosedWhenTheSaveThrows) {
                  std::runtime_error);
     ASSERT_EQ(fake.KeyOpens().size(), 1u);
     EXPECT_TRUE(fake.KeyOpens()[0].closed);
-}
-
-TEST(BackupPrivilege, EnabledThroughATokenThatIsClosedAgain) {
-    FakePlatform fake;
-    EnableBackupPrivilege(fake);
-    EXPECT_TRUE(fake.PrivilegeEnabled("SeBackupPrivilege"));
-    ASSERT_EQ(fake.TokenOpens().size(), 1u);
-    EXPECT_EQ(fake.TokenOpens()[0].access, 0x28u);
-    EXPECT_EQ(fake.OpenTokenCount(), 0);
-    ASSERT_EQ(fake.Adjusts().size(), 1u);
-    EXPECT_EQ(fake.Adjusts()[0].attributes, 2u);
-
-    FakePlatform unknown;
-    unknown.ScriptPrivilege("SeBackupPrivilege", {false, Status::Ok(), true});
-    EnableBackupPrivilege(unknown);
-    EXPECT_TRUE(unknown.Adjusts().empty());
-    EXPECT_EQ(unknown.OpenTokenCount(), 0);
-
-    FakePlatform noToken;
-    noToken.FailOpenProcessToken(true);
-    EnableBackupPrivilege(noToken);
-    EXPECT_TRUE(noToken.Adjusts().empty());
 }
 
 TEST(FileProbes, SizesAreSixtyFourBitAndLocksNeedAnExistingFile) {

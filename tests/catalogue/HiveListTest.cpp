@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace hivelet::catalogue {
 namespace {
 
@@ -120,6 +122,26 @@ TEST_F(LoadHiveListTest, ReloadReplacesAndAnUnreadableKeyEmptiesTheList) {
     EXPECT_TRUE(list.empty());
     EXPECT_TRUE(list.HiveFiles.empty());
     EXPECT_EQ(fake.OpenKeyCount(), 0);
+}
+
+// A platform whose device-name lookup throws, as a call that runs out of memory does.
+class ThrowingDevicePlatform : public FakePlatform {
+public:
+    bool QueryDosDevice(const std::string&, uint32_t, std::string&) override {
+        throw std::runtime_error("device lookup failed");
+    }
+};
+
+TEST(LoadHiveList, TheHiveListKeyIsClosedWhenALaterCallThrows) {
+    ThrowingDevicePlatform platform;
+    platform.AddDrive('C', platform::drive::Fixed, "\\Device\\HarddiskVolume1");
+    platform.AddKey(RootKey::LocalMachine, HiveListKey);
+    platform.SetValue(RootKey::LocalMachine, HiveListKey, "\\REGISTRY\\MACHINE\\SYSTEM", reg::Sz,
+                      "\\Device\\HarddiskVolume1\\S");
+    HiveList list;
+    EXPECT_THROW(LoadHiveList(platform, false, list), std::runtime_error);
+    ASSERT_EQ(platform.KeyOpens().size(), 1u);
+    EXPECT_EQ(platform.OpenKeyCount(), 0);
 }
 
 TEST_F(LoadHiveListTest, AnEnumerationThatFailsPartWayKeepsWhatItRead) {

@@ -80,21 +80,6 @@ TEST(ReplaceHive, RefusalOfTheServiceIsReturned) {
     EXPECT_EQ(held.Replaces().size(), 1u);
 }
 
-TEST(Privileges, RestoreUsesEveryTokenRightAndAdjustsOnlyAKnownPrivilege) {
-    FakePlatform fake;
-    EnableRestorePrivilege(fake);
-    EXPECT_TRUE(fake.PrivilegeEnabled("SeRestorePrivilege"));
-    ASSERT_EQ(fake.TokenOpens().size(), 1u);
-    EXPECT_EQ(fake.TokenOpens()[0].access, 0xF00FFu);
-    EXPECT_EQ(fake.OpenTokenCount(), 0);
-
-    FakePlatform unknown;
-    unknown.ScriptPrivilege("SeRestorePrivilege", {false, Status::Ok(), true});
-    EnableRestorePrivilege(unknown);
-    EXPECT_TRUE(unknown.Adjusts().empty());
-    EXPECT_EQ(unknown.OpenTokenCount(), 0);
-}
-
 TEST(RestartComputer, EnablesShutdownThenRebootsWithReasonOne) {
     FakePlatform fake;
     EXPECT_TRUE(RestartComputer(fake, true).ok());

@@ -1,7 +1,7 @@
 // The main window in other languages: the language applied at showing, the language menu, and
 // the flat buttons fitted to their translated captions.
 #include "i18n/LanguageFile.h"
-#include "info/MakerInfo.h"
+#include "info/Product.h"
 #include "languages/Inventory.h"
 #include "shell/MainWindowFixture.h"
 

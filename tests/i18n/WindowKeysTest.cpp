@@ -85,7 +85,7 @@ TEST_F(WindowKeysTest, Dialogs) {
     EXPECT_EQ(KeysRead(point), InventoryKeys("frmSystemPoint"));
 
     // Never shown here, so its worker never starts.
-    analysis::WorkerThreads workers;
+    platform::WorkerThreads workers;
     auto progress = ui::CreateForm<analysis::TfrmGetNewHiveProgess>(
         h.app, nullptr, platform, workers, analysis::ScanJob{{}, {}, false, false, "German"});
     EXPECT_EQ(KeysRead(*progress), InventoryKeys("frmGetNewHiveProgess"));

@@ -1,7 +1,7 @@
 // The information commands of the main window: the help menu and where it is popped up, the
 // maker's pages and their owner windows, and the About dialog.
 #include "info/About.h"
-#include "info/MakerInfo.h"
+#include "info/Product.h"
 #include "shell/MainWindowFixture.h"
 
 namespace hivelet::shell::test {

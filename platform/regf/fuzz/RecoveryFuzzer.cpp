@@ -4,7 +4,7 @@
 //   build/fuzz/platform/regf/regf_recovery_fuzzer CORPUS_DIR platform/regf/fuzz/recovery-corpus \
 //         -dict=platform/regf/fuzz/regf.dict
 // Inputs kept from its runs are in fuzz/recovery-corpus/; the test suite replays them.
-#include "platform/regf/RecoverySelfCheck.h"
+#include "platform/regf/fuzz/RecoverySelfCheck.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 //   build/fuzz/platform/regf/regf_fuzzer CORPUS_DIR SEED_DIR -dict=platform/regf/fuzz/regf.dict
 // Inputs kept from its runs (any it failed on among them) are in fuzz/corpus/; the test suite
 // replays them.
-#include "platform/regf/SelfCheck.h"
+#include "platform/regf/fuzz/SelfCheck.h"
 
 #include <cstdio>
 #include <cstdlib>

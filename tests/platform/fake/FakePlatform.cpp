@@ -426,13 +426,13 @@ Status FakePlatform::OpenLocked(RootKey root, const std::string& subKey,
     return record.result;
 }
 
-Status FakePlatform::OpenKey(RootKey root, const std::string& subKey, KeyHandle& key) {
+Status FakePlatform::OpenKeyHandle(RootKey root, const std::string& subKey, KeyHandle& key) {
     std::lock_guard lock(mutex_);
     return OpenLocked(root, subKey, std::nullopt, key);
 }
 
-Status FakePlatform::OpenKeyEx(RootKey root, const std::string& subKey, uint32_t access,
-                               KeyHandle& key) {
+Status FakePlatform::OpenKeyExHandle(RootKey root, const std::string& subKey, uint32_t access,
+                                     KeyHandle& key) {
     std::lock_guard lock(mutex_);
     return OpenLocked(root, subKey, access, key);
 }
@@ -548,7 +548,7 @@ Status FakePlatform::ReplaceKey(RootKey root, const std::string& subKey, const s
     return record.result;
 }
 
-Status FakePlatform::CloseKey(KeyHandle key) {
+Status FakePlatform::CloseKeyHandle(KeyHandle key) {
     std::lock_guard lock(mutex_);
     for (auto& r : keyOpens_) {
         if (key && r.handle.value == key.value) {
@@ -567,7 +567,7 @@ Status FakePlatform::CloseKey(KeyHandle key) {
 
 // --- Privileges ---------------------------------------------------------------------------------
 
-std::optional<TokenHandle> FakePlatform::OpenProcessToken(uint32_t access) {
+std::optional<TokenHandle> FakePlatform::OpenProcessTokenHandle(uint32_t access) {
     std::lock_guard lock(mutex_);
     LogLocked("OpenProcessToken " + Hex(access) + (failToken_ ? " -> fail" : " -> ok"));
     if (failToken_) {
@@ -634,7 +634,7 @@ Status FakePlatform::AdjustTokenPrivilege(TokenHandle token, Luid luid, uint32_t
     return record.result;
 }
 
-bool FakePlatform::CloseToken(TokenHandle token) {
+bool FakePlatform::CloseTokenHandle(TokenHandle token) {
     std::lock_guard lock(mutex_);
     LogLocked("CloseToken");
     for (auto& r : tokenOpens_) {

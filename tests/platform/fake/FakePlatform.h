@@ -36,6 +36,8 @@
 namespace hivelet::fake {
 
 using platform::KeyHandle;
+using platform::ProcessToken;
+using platform::RegistryKey;
 using platform::RegistryValue;
 using platform::RootKey;
 using platform::Status;
@@ -252,21 +254,15 @@ public:
 
     // --- Platform
     // ---------------------------------------------------------------------------------
-    Status OpenKey(RootKey root, const std::string& subKey, KeyHandle& key) override;
-    Status OpenKeyEx(RootKey root, const std::string& subKey, uint32_t access,
-                     KeyHandle& key) override;
     Status EnumValueNames(KeyHandle key, std::vector<std::string>& names) override;
     Status QueryValue(KeyHandle key, const std::string& name, RegistryValue& value) override;
     Status SaveKey(KeyHandle key, const std::string& file) override;
     Status ReplaceKey(RootKey root, const std::string& subKey, const std::string& newFile,
                       const std::string& oldFile) override;
-    Status CloseKey(KeyHandle key) override;
 
-    std::optional<TokenHandle> OpenProcessToken(uint32_t access) override;
     std::optional<platform::Luid> LookupPrivilegeValue(const std::string& name) override;
     Status AdjustTokenPrivilege(TokenHandle token, platform::Luid luid,
                                 uint32_t attributes) override;
-    bool CloseToken(TokenHandle token) override;
 
     platform::VersionInfo GetVersion() override;
     std::optional<bool> IsWow64Process() override;
@@ -302,6 +298,14 @@ public:
     int64_t MonotonicMilliseconds() override;
     std::string LocalDateTimeText() override;
     std::string DecimalSeparator() override;
+
+protected:
+    Status OpenKeyHandle(RootKey root, const std::string& subKey, KeyHandle& key) override;
+    Status OpenKeyExHandle(RootKey root, const std::string& subKey, uint32_t access,
+                           KeyHandle& key) override;
+    Status CloseKeyHandle(KeyHandle key) override;
+    std::optional<TokenHandle> OpenProcessTokenHandle(uint32_t access) override;
+    bool CloseTokenHandle(TokenHandle token) override;
 
 private:
     struct Key {

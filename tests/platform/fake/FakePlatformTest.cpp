@@ -72,17 +72,18 @@ TEST(FakeRegistry, SaveRecordsTheOpenAndRefusesAnExistingTarget) {
     FakePlatform fake;
     fake.AddKey(RootKey::LocalMachine, "SOFTWARE");
     fake.ScriptSave(RootKey::LocalMachine, "software", {Status::Ok(), 5000000000ull, {}, 0});
-    KeyHandle key;
+    RegistryKey key;
     ASSERT_TRUE(fake.OpenKeyEx(RootKey::LocalMachine, "Software", 0x101, key).ok());
-    EXPECT_TRUE(fake.SaveKey(key, "C:\\s.hvt").ok());
+    EXPECT_TRUE(fake.SaveKey(key.get(), "C:\\s.hvt").ok());
     EXPECT_EQ(fake.FindFileSize("c:\\S.HVT"), 5000000000ull);
-    EXPECT_EQ(fake.SaveKey(key, "C:\\s.hvt").code, platform::error::AlreadyExists);
+    EXPECT_EQ(fake.SaveKey(key.get(), "C:\\s.hvt").code, platform::error::AlreadyExists);
     ASSERT_EQ(fake.Saves().size(), 2u);
     EXPECT_EQ(fake.Saves()[0].access, 0x101u);
     EXPECT_EQ(fake.OpenKeyCount(), 1);
-    EXPECT_TRUE(fake.CloseKey(key).ok());
+    const KeyHandle closed = key.get();
+    EXPECT_TRUE(key.Close().ok());
     EXPECT_EQ(fake.OpenKeyCount(), 0);
-    EXPECT_FALSE(fake.CloseKey(key).ok());
+    EXPECT_FALSE(RegistryKey(fake, closed).Close().ok());
     EXPECT_EQ(fake.KeyOpens()[0].closeCount, 2);
 }
 
@@ -91,9 +92,9 @@ TEST(FakeRegistry, GatedSaveShowsAPartialFileUntilReleased) {
     fake.AddKey(RootKey::LocalMachine, "SYSTEM");
     auto gate = std::make_shared<Gate>();
     fake.ScriptSave(RootKey::LocalMachine, "SYSTEM", {Status::Ok(), 4096, gate, 100});
-    KeyHandle key;
+    RegistryKey key;
     ASSERT_TRUE(fake.OpenKey(RootKey::LocalMachine, "SYSTEM", key).ok());
-    std::thread worker([&] { fake.SaveKey(key, "C:\\y.hvt"); });
+    std::thread worker([&] { fake.SaveKey(key.get(), "C:\\y.hvt"); });
     gate->WaitArrived();
     EXPECT_EQ(fake.FindFileSize("C:\\y.hvt"), 100u);
     gate->Release();
@@ -109,13 +110,13 @@ TEST(FakePrivileges, NotHeldSucceedsWithoutEnablingAndUnknownLookupFails) {
     ASSERT_TRUE(token);
     auto luid = fake.LookupPrivilegeValue("SeBackupPrivilege");
     ASSERT_TRUE(luid);
-    EXPECT_TRUE(fake.AdjustTokenPrivilege(*token, *luid, 2).ok());
+    EXPECT_TRUE(fake.AdjustTokenPrivilege(token.get(), *luid, 2).ok());
     EXPECT_FALSE(fake.PrivilegeEnabled("SeBackupPrivilege"));
     EXPECT_FALSE(fake.LookupPrivilegeValue("SeRestorePrivilege"));
     auto shutdown = fake.LookupPrivilegeValue("SeShutdownPrivilege");
-    EXPECT_TRUE(fake.AdjustTokenPrivilege(*token, *shutdown, 2).ok());
+    EXPECT_TRUE(fake.AdjustTokenPrivilege(token.get(), *shutdown, 2).ok());
     EXPECT_TRUE(fake.PrivilegeEnabled("seshutdownprivilege"));
-    EXPECT_TRUE(fake.CloseToken(*token));
+    EXPECT_TRUE(token.Close());
     EXPECT_EQ(fake.OpenTokenCount(), 0);
 }
 

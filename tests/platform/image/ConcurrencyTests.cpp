@@ -22,14 +22,14 @@ TEST(ImageThreads, SavingOnAWorkerWhileTheUiThreadLooksAtFiles) {
     std::atomic<int> saved{0};
     std::thread worker([&] {
         auto token = image.OpenProcessToken(token::AdjustAndQuery);
-        image.AdjustTokenPrivilege(*token, *image.LookupPrivilegeValue(token::BackupPrivilege),
+        image.AdjustTokenPrivilege(token.get(), *image.LookupPrivilegeValue(token::BackupPrivilege),
                                    token::PrivilegeEnabled);
-        image.CloseToken(*token);
+        token.Close();
         for (int round = 0; round < 3; ++round) {
             for (const auto& [name, file] : StandardHives) {
                 std::string n = name;
                 bool machine = n.rfind("\\REGISTRY\\MACHINE\\", 0) == 0;
-                KeyHandle key;
+                RegistryKey key;
                 if (!image
                          .OpenKey(machine ? RootKey::LocalMachine : RootKey::Users,
                                   n.substr(machine ? 18 : 15), key)
@@ -39,10 +39,10 @@ TEST(ImageThreads, SavingOnAWorkerWhileTheUiThreadLooksAtFiles) {
                 std::string target = "C:\\" + std::string(file).substr(2) + ".hvt";
                 std::replace(target.begin(), target.end(), '/', '\\');
                 image.DeleteFile(target);
-                if (image.SaveKey(key, target).ok()) {
+                if (image.SaveKey(key.get(), target).ok()) {
                     ++saved;
                 }
-                image.CloseKey(key);
+                key.Close();
             }
         }
         done = true;

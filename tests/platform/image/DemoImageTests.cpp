@@ -93,12 +93,13 @@ TEST(DemoImage, WrittenImageVerifiesCarriesFreeSpaceAndServesThePlatform) {
     EXPECT_EQ(image.IsWow64Process(), std::optional<bool>(true));
     auto token = image.OpenProcessToken(platform::token::AdjustAndQuery);
     ASSERT_TRUE(image
-                    .AdjustTokenPrivilege(*token, *image.LookupPrivilegeValue("SeBackupPrivilege"),
+                    .AdjustTokenPrivilege(token.get(),
+                                          *image.LookupPrivilegeValue("SeBackupPrivilege"),
                                           platform::token::PrivilegeEnabled)
                     .ok());
-    platform::KeyHandle key;
+    platform::RegistryKey key;
     ASSERT_TRUE(image.OpenKeyEx(platform::RootKey::LocalMachine, "SOFTWARE", 0x101, key).ok());
-    ASSERT_TRUE(image.SaveKey(key, "C:\\Windows\\sysnative\\config\\SOFTWARE.hvt").ok());
+    ASSERT_TRUE(image.SaveKey(key.get(), "C:\\Windows\\sysnative\\config\\SOFTWARE.hvt").ok());
     EXPECT_EQ(fs::file_size(root / "C/Windows/System32/config/SOFTWARE.hvt"),
               reports[1].compactBytes);
 }

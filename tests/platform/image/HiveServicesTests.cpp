@@ -25,21 +25,21 @@ protected:
     void Enable(const char* privilege) {
         auto t = image_->OpenProcessToken(token::AllStandardRights);
         ASSERT_TRUE(image_
-                        ->AdjustTokenPrivilege(*t, *image_->LookupPrivilegeValue(privilege),
+                        ->AdjustTokenPrivilege(t.get(), *image_->LookupPrivilegeValue(privilege),
                                                token::PrivilegeEnabled)
                         .ok());
-        image_->CloseToken(*t);
+        t.Close();
     }
     Status Save(RootKey root, const std::string& sub, const std::string& file,
                 std::optional<uint32_t> access = std::nullopt) {
-        KeyHandle key;
+        RegistryKey key;
         Status open =
             access ? image_->OpenKeyEx(root, sub, *access, key) : image_->OpenKey(root, sub, key);
         if (!open.ok()) {
             return open;
         }
-        Status s = image_->SaveKey(key, file);
-        EXPECT_TRUE(image_->CloseKey(key).ok());
+        Status s = image_->SaveKey(key.get(), file);
+        EXPECT_TRUE(key.Close().ok());
         return s;
     }
     fs::path Host(const std::string& rel) const { return folder_.path() / rel; }

@@ -38,9 +38,9 @@ void EnableAll(ImagePlatform& image) {
     auto t = image.OpenProcessToken(token::AllStandardRights);
     for (const char* p :
          {token::BackupPrivilege, token::RestorePrivilege, token::ShutdownPrivilege}) {
-        ASSERT_TRUE(image.AdjustTokenPrivilege(*t, *image.LookupPrivilegeValue(p), 2).ok());
+        ASSERT_TRUE(image.AdjustTokenPrivilege(t.get(), *image.LookupPrivilegeValue(p), 2).ok());
     }
-    image.CloseToken(*t);
+    t.Close();
 }
 
 // The path a 32-bit Hivelet on 64-bit Windows gives a hive of the hive list (System32 is seen
@@ -58,11 +58,11 @@ std::string WindowsPath(const std::string& device) {
 void SaveAndSchedule(ImagePlatform& image, const std::string& name, const std::string& file) {
     SCOPED_TRACE(name);
     auto [rootKey, sub] = RootOf(name);
-    KeyHandle key;
+    RegistryKey key;
     // As Hivelet opens them: SOFTWARE's 64-bit view, not its Wow6432Node.
     ASSERT_TRUE(image.OpenKeyEx(rootKey, sub, reg::KeyWow64_64Key | reg::KeyQueryValue, key).ok());
-    Status saved = image.SaveKey(key, file + ".hvt");
-    image.CloseKey(key);
+    Status saved = image.SaveKey(key.get(), file + ".hvt");
+    key.Close();
     ASSERT_TRUE(saved.ok()) << saved.detail;
     ASSERT_TRUE(image.ReplaceKey(rootKey, sub, file + ".hvt", file + ".bak").ok());
 }

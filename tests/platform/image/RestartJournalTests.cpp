@@ -41,9 +41,9 @@ protected:
             std::string windows = "C:\\" + std::string(rel).substr(2);
             std::replace(windows.begin(), windows.end(), '/', '\\');
             RootKey rk = machine ? RootKey::LocalMachine : RootKey::Users;
-            KeyHandle key;
+            RegistryKey key;
             ASSERT_TRUE(image.OpenKey(rk, sub, key).ok());
-            ASSERT_TRUE(image.SaveKey(key, windows + ".hvt").ok());
+            ASSERT_TRUE(image.SaveKey(key.get(), windows + ".hvt").ok());
             ASSERT_TRUE(image.ReplaceKey(rk, sub, windows + ".hvt", windows + ".bak").ok());
             HiveFiles h;
             h.live = rel;
@@ -75,9 +75,10 @@ protected:
         auto t = image.OpenProcessToken(token::AllStandardRights);
         for (const char* p :
              {token::BackupPrivilege, token::RestorePrivilege, token::ShutdownPrivilege}) {
-            ASSERT_TRUE(image.AdjustTokenPrivilege(*t, *image.LookupPrivilegeValue(p), 2).ok());
+            ASSERT_TRUE(
+                image.AdjustTokenPrivilege(t.get(), *image.LookupPrivilegeValue(p), 2).ok());
         }
-        image.CloseToken(*t);
+        t.Close();
     }
 
     fs::path FreshCopy() {

@@ -109,29 +109,30 @@ TEST(SampleImage, SaveReplaceAndRestartEveryHive) {
     auto token = image.OpenProcessToken(token::AllStandardRights);
     for (const char* p :
          {token::BackupPrivilege, token::RestorePrivilege, token::ShutdownPrivilege}) {
-        ASSERT_TRUE(image.AdjustTokenPrivilege(*token, *image.LookupPrivilegeValue(p), 2).ok());
+        ASSERT_TRUE(
+            image.AdjustTokenPrivilege(token.get(), *image.LookupPrivilegeValue(p), 2).ok());
     }
 
     // The hive list, read the way Hivelet reads it.
-    KeyHandle hivelist;
+    RegistryKey hivelist;
     ASSERT_TRUE(image
                     .OpenKeyEx(RootKey::LocalMachine,
                                "SYSTEM\\CurrentControlSet\\Control\\hivelist", reg::KeyRead,
                                hivelist)
                     .ok());
     std::vector<std::string> names;
-    ASSERT_TRUE(image.EnumValueNames(hivelist, names).ok());
+    ASSERT_TRUE(image.EnumValueNames(hivelist.get(), names).ok());
     ASSERT_EQ(names.size(), std::size(Samples) + 1);
-    image.CloseKey(hivelist);
+    hivelist.Close();
 
     std::vector<const Sample*> saved;
     for (const Sample& s : Samples) {
         SCOPED_TRACE(s.hive);
         auto [rootKey, sub] = RootOf(s.hive);
-        KeyHandle key;
+        RegistryKey key;
         ASSERT_TRUE(image.OpenKey(rootKey, sub, key).ok());
-        Status st = image.SaveKey(key, WindowsPath(std::string(s.file) + ".hvt"));
-        image.CloseKey(key);
+        Status st = image.SaveKey(key.get(), WindowsPath(std::string(s.file) + ".hvt"));
+        key.Close();
         const std::string note = image.SaveNote(s.hive);
         if (std::string(s.source) == "regipy/regipy_tests/data/SECURITY") {
             EXPECT_EQ(st.code, error::RegistryCorrupt);

@@ -25,8 +25,8 @@ protected:
         EXPECT_TRUE(t);
         auto luid = image_->LookupPrivilegeValue(privilege);
         EXPECT_TRUE(luid);
-        Status s = image_->AdjustTokenPrivilege(*t, *luid, token::PrivilegeEnabled);
-        EXPECT_TRUE(image_->CloseToken(*t));
+        Status s = image_->AdjustTokenPrivilege(t.get(), *luid, token::PrivilegeEnabled);
+        EXPECT_TRUE(t.Close());
         return s;
     }
     TempFolder folder_;
@@ -65,9 +65,10 @@ TEST_F(ImageServices, PrivilegesFollowTheTokenCalls) {
     // A token opened without TOKEN_ADJUST_PRIVILEGES cannot adjust; closed tokens are invalid.
     EXPECT_EQ(Enable(token::ShutdownPrivilege, token::Query).code, error::AccessDenied);
     auto t = image.OpenProcessToken(token::AllStandardRights);
-    ASSERT_TRUE(image.CloseToken(*t));
-    EXPECT_FALSE(image.CloseToken(*t));
-    EXPECT_EQ(image.AdjustTokenPrivilege(*t, {ImagePlatform::ShutdownLuid, 0}, 2).code,
+    const TokenHandle closed = t.get();
+    ASSERT_TRUE(t.Close());
+    EXPECT_FALSE(ProcessToken(image, closed).Close());
+    EXPECT_EQ(image.AdjustTokenPrivilege(closed, {ImagePlatform::ShutdownLuid, 0}, 2).code,
               error::InvalidHandle);
     EXPECT_EQ(Enable(token::ShutdownPrivilege, token::AllStandardRights).code, error::Success);
     bool ended = false;
@@ -121,33 +122,35 @@ TEST_F(ImageServices, DosDeviceNamesNeedRoomForTwoTerminators) {
 
 TEST_F(ImageServices, HivelistKeyListsEveryValueInOrderWithItsType) {
     ImagePlatform& image = Make();
-    KeyHandle key;
+    RegistryKey key;
     ASSERT_TRUE(image
                     .OpenKeyEx(RootKey::LocalMachine,
                                "SYSTEM\\CurrentControlSet\\Control\\hivelist", reg::KeyRead, key)
                     .ok());
     std::vector<std::string> names;
-    ASSERT_TRUE(image.EnumValueNames(key, names).ok());
+    ASSERT_TRUE(image.EnumValueNames(key.get(), names).ok());
     ASSERT_EQ(names.size(), 6u);
     EXPECT_EQ(names[0], "\\REGISTRY\\MACHINE\\HARDWARE");
     EXPECT_EQ(names[5], "\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001_Classes");
     RegistryValue v;
-    ASSERT_TRUE(image.QueryValue(key, "\\registry\\machine\\sam", v).ok());
+    ASSERT_TRUE(image.QueryValue(key.get(), "\\registry\\machine\\sam", v).ok());
     EXPECT_EQ(v.type, reg::ExpandSz);
     EXPECT_EQ(v.data,
               std::string("\\Device\\HarddiskVolume2\\Windows\\System32\\config\\SAM") + '\0');
-    ASSERT_TRUE(image.QueryValue(key, names[0], v).ok());
+    ASSERT_TRUE(image.QueryValue(key.get(), names[0], v).ok());
     EXPECT_EQ(v.type, reg::Sz);
     EXPECT_EQ(v.data, std::string(1, '\0'));
-    EXPECT_EQ(image.QueryValue(key, "\\REGISTRY\\MACHINE\\NOPE", v).code, error::FileNotFound);
-    ASSERT_TRUE(image.CloseKey(key).ok());
-    EXPECT_EQ(image.EnumValueNames(key, names).code, error::InvalidHandle);
-    EXPECT_EQ(image.CloseKey(key).code, error::InvalidHandle);
+    EXPECT_EQ(image.QueryValue(key.get(), "\\REGISTRY\\MACHINE\\NOPE", v).code,
+              error::FileNotFound);
+    const KeyHandle closed = key.get();
+    ASSERT_TRUE(key.Close().ok());
+    EXPECT_EQ(image.EnumValueNames(closed, names).code, error::InvalidHandle);
+    EXPECT_EQ(RegistryKey(image, closed).Close().code, error::InvalidHandle);
 }
 
 TEST_F(ImageServices, HiveRootsOpenByRootAndSubKey) {
     ImagePlatform& image = Make();
-    KeyHandle key;
+    RegistryKey key;
     EXPECT_TRUE(image.OpenKey(RootKey::LocalMachine, "system", key).ok());
     EXPECT_TRUE(key);
     EXPECT_TRUE(image.OpenKey(RootKey::LocalMachine, "HARDWARE", key).ok());

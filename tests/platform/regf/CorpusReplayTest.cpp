@@ -2,8 +2,8 @@
 // replayed through their entry functions.
 #include "RegfTestSupport.h"
 
-#include "platform/regf/RecoverySelfCheck.h"
-#include "platform/regf/SelfCheck.h"
+#include "platform/regf/fuzz/RecoverySelfCheck.h"
+#include "platform/regf/fuzz/SelfCheck.h"
 
 #include <gtest/gtest.h>
 

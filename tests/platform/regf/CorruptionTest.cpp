@@ -5,7 +5,7 @@
 #include "platform/regf/Compact.h"
 #include "platform/regf/Format.h"
 #include "platform/regf/Reader.h"
-#include "platform/regf/SelfCheck.h"
+#include "platform/regf/fuzz/SelfCheck.h"
 #include "platform/regf/Verify.h"
 #include "platform/regf/Walk.h"
 

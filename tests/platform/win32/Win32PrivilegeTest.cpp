@@ -55,11 +55,12 @@ TEST(Win32Privileges, EnablingChangesTheTokenOfTheWholeProcess) {
         ASSERT_TRUE(restore);
         ASSERT_TRUE(PrivilegeAttributes(*restore)) << "the token does not hold the privilege";
 
-        ASSERT_TRUE(platform.AdjustTokenPrivilege(*token, *restore, token::PrivilegeEnabled).ok());
+        ASSERT_TRUE(
+            platform.AdjustTokenPrivilege(token.get(), *restore, token::PrivilegeEnabled).ok());
         EXPECT_TRUE(*PrivilegeAttributes(*restore) & SE_PRIVILEGE_ENABLED);
-        ASSERT_TRUE(platform.AdjustTokenPrivilege(*token, *restore, 0).ok());
+        ASSERT_TRUE(platform.AdjustTokenPrivilege(token.get(), *restore, 0).ok());
         EXPECT_FALSE(*PrivilegeAttributes(*restore) & SE_PRIVILEGE_ENABLED);
-        EXPECT_TRUE(platform.CloseToken(*token));
+        EXPECT_TRUE(token.Close());
     }
     EXPECT_EQ(platform.OpenHandleCount(), 0u);
 }
@@ -69,22 +70,24 @@ TEST(Win32Privileges, FailuresAreReportedNotHidden) {
     auto token = platform.OpenProcessToken(token::AdjustAndQuery);
     ASSERT_TRUE(token);
     // A privilege the token does not hold: the call succeeds, but nothing was assigned.
-    EXPECT_EQ(platform.AdjustTokenPrivilege(*token, Luid{999, 0}, token::PrivilegeEnabled).code,
-              error::NotAllAssigned);
+    EXPECT_EQ(
+        platform.AdjustTokenPrivilege(token.get(), Luid{999, 0}, token::PrivilegeEnabled).code,
+        error::NotAllAssigned);
 
     // A token opened only for queries may not be adjusted.
     auto queryOnly = platform.OpenProcessToken(token::Query);
     ASSERT_TRUE(queryOnly);
     auto backup = platform.LookupPrivilegeValue(token::BackupPrivilege);
     ASSERT_TRUE(backup);
-    EXPECT_EQ(platform.AdjustTokenPrivilege(*queryOnly, *backup, token::PrivilegeEnabled).code,
+    EXPECT_EQ(platform.AdjustTokenPrivilege(queryOnly.get(), *backup, token::PrivilegeEnabled).code,
               error::AccessDenied);
 
-    EXPECT_TRUE(platform.CloseToken(*queryOnly));
-    EXPECT_FALSE(platform.CloseToken(*queryOnly)) << "closed twice";
-    EXPECT_EQ(platform.AdjustTokenPrivilege(*queryOnly, *backup, 0).code, error::InvalidHandle);
-    EXPECT_FALSE(platform.CloseToken(TokenHandle{424242}));
-    EXPECT_TRUE(platform.CloseToken(*token));
+    const TokenHandle closed = queryOnly.get();
+    EXPECT_TRUE(queryOnly.Close());
+    EXPECT_FALSE(ProcessToken(platform, closed).Close()) << "closed twice";
+    EXPECT_EQ(platform.AdjustTokenPrivilege(closed, *backup, 0).code, error::InvalidHandle);
+    EXPECT_FALSE(ProcessToken(platform, TokenHandle{424242}).Close());
+    EXPECT_TRUE(token.Close());
 }
 
 } // namespace

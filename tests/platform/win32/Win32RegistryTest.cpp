@@ -45,25 +45,25 @@ TEST_F(Win32Registry, EnumeratesEveryValueNameIncludingVeryLongOnes) {
     Set("\\REGISTRY\\USER\\S-1-5-18", REG_EXPAND_SZ, std::string("y\0", 2));
     Set(longName, REG_BINARY, "z");
 
-    KeyHandle key;
+    RegistryKey key;
     ASSERT_TRUE(platform_.OpenKeyEx(RootKey::LocalMachine, subKey_, reg::KeyRead, key).ok());
     std::vector<std::string> names;
-    ASSERT_TRUE(platform_.EnumValueNames(key, names).ok());
+    ASSERT_TRUE(platform_.EnumValueNames(key.get(), names).ok());
     std::sort(names.begin(), names.end());
     std::vector<std::string> expected = {"\\REGISTRY\\MACHINE\\SYSTEM",
                                          "\\REGISTRY\\USER\\S-1-5-18", longName};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(names, expected);
-    EXPECT_TRUE(platform_.CloseKey(key).ok());
+    EXPECT_TRUE(key.Close().ok());
 }
 
 TEST_F(Win32Registry, EnumerationOfAnEmptyKeyIsEmptyAndSucceeds) {
-    KeyHandle key;
+    RegistryKey key;
     ASSERT_TRUE(platform_.OpenKey(RootKey::LocalMachine, subKey_, key).ok());
     std::vector<std::string> names = {"left over"};
-    EXPECT_TRUE(platform_.EnumValueNames(key, names).ok());
+    EXPECT_TRUE(platform_.EnumValueNames(key.get(), names).ok());
     EXPECT_TRUE(names.empty());
-    platform_.CloseKey(key);
+    key.Close();
 }
 
 TEST_F(Win32Registry, ValuesComeBackWithTheirTypeAndExactBytes) {
@@ -79,7 +79,7 @@ TEST_F(Win32Registry, ValuesComeBackWithTheirTypeAndExactBytes) {
     }
     Set("big", REG_BINARY, big);
 
-    KeyHandle key;
+    RegistryKey key;
     ASSERT_TRUE(platform_.OpenKeyEx(RootKey::LocalMachine, subKey_, reg::KeyRead, key).ok());
     struct Case {
         const char* name;
@@ -98,35 +98,35 @@ TEST_F(Win32Registry, ValuesComeBackWithTheirTypeAndExactBytes) {
     };
     for (const Case& c : cases) {
         RegistryValue value;
-        ASSERT_TRUE(platform_.QueryValue(key, c.name, value).ok()) << c.name;
+        ASSERT_TRUE(platform_.QueryValue(key.get(), c.name, value).ok()) << c.name;
         EXPECT_EQ(value.type, c.type) << c.name;
         EXPECT_EQ(value.data, c.data) << c.name;
     }
 
     RegistryValue missing{reg::Dword, "stale"};
-    EXPECT_EQ(platform_.QueryValue(key, "no such value", missing).code, error::FileNotFound);
+    EXPECT_EQ(platform_.QueryValue(key.get(), "no such value", missing).code, error::FileNotFound);
     EXPECT_EQ(missing.type, reg::None);
     EXPECT_TRUE(missing.data.empty());
-    platform_.CloseKey(key);
+    key.Close();
 }
 
 TEST_F(Win32Registry, OpensTheRootsTheHivesLiveUnder) {
-    KeyHandle key;
+    RegistryKey key;
     EXPECT_TRUE(platform_.OpenKey(RootKey::Users, ".DEFAULT", key).ok());
-    EXPECT_TRUE(platform_.CloseKey(key).ok());
+    EXPECT_TRUE(key.Close().ok());
     // The 64-bit view of SOFTWARE, as a 32-bit process under WOW64 asks for it.
     EXPECT_TRUE(platform_
                     .OpenKeyEx(RootKey::LocalMachine, "SOFTWARE",
                                reg::KeyQueryValue | reg::KeyWow64_64Key, key)
                     .ok());
-    EXPECT_TRUE(platform_.CloseKey(key).ok());
+    EXPECT_TRUE(key.Close().ok());
     EXPECT_TRUE(platform_
                     .OpenKeyEx(RootKey::LocalMachine,
                                "SYSTEM\\CurrentControlSet\\Control\\hivelist", reg::KeyRead, key)
                     .ok());
-    EXPECT_TRUE(platform_.CloseKey(key).ok());
+    EXPECT_TRUE(key.Close().ok());
 
-    KeyHandle none{12345};
+    RegistryKey none(platform_, KeyHandle{12345});
     EXPECT_EQ(platform_.OpenKey(RootKey::LocalMachine, subKey_ + "\\missing", none).code,
               error::FileNotFound);
     EXPECT_FALSE(none) << "a failed open must not hand out a handle";
@@ -134,22 +134,23 @@ TEST_F(Win32Registry, OpensTheRootsTheHivesLiveUnder) {
 }
 
 TEST_F(Win32Registry, HandlesAreClosedOnceAndUnknownHandlesAreRefused) {
-    KeyHandle first;
-    KeyHandle second;
+    RegistryKey first;
+    RegistryKey second;
     // An empty sub-key hands back the root itself, twice; each open still gets its own handle.
     ASSERT_TRUE(platform_.OpenKey(RootKey::LocalMachine, "", first).ok());
     ASSERT_TRUE(platform_.OpenKey(RootKey::LocalMachine, "", second).ok());
-    EXPECT_NE(first.value, second.value);
+    EXPECT_NE(first.get().value, second.get().value);
     EXPECT_EQ(platform_.OpenHandleCount(), 2u);
 
-    EXPECT_TRUE(platform_.CloseKey(first).ok());
-    EXPECT_EQ(platform_.CloseKey(first).code, error::InvalidHandle);
+    const KeyHandle closed = first.get();
+    EXPECT_TRUE(first.Close().ok());
+    EXPECT_EQ(RegistryKey(platform_, closed).Close().code, error::InvalidHandle);
     std::vector<std::string> names;
-    EXPECT_EQ(platform_.EnumValueNames(first, names).code, error::InvalidHandle);
+    EXPECT_EQ(platform_.EnumValueNames(closed, names).code, error::InvalidHandle);
     RegistryValue value;
     EXPECT_EQ(platform_.QueryValue(KeyHandle{987654}, "x", value).code, error::InvalidHandle);
     EXPECT_EQ(platform_.SaveKey(KeyHandle{987654}, "C:\\never.hvt").code, error::InvalidHandle);
-    EXPECT_TRUE(platform_.CloseKey(second).ok());
+    EXPECT_TRUE(second.Close().ok());
     EXPECT_EQ(platform_.OpenHandleCount(), 0u);
 }
 
@@ -164,28 +165,28 @@ TEST_F(Win32Registry, SavingNeedsTheBackupPrivilegeAndNeverOverwrites) {
     ASSERT_TRUE(token);
     auto backup = platform_.LookupPrivilegeValue(token::BackupPrivilege);
     ASSERT_TRUE(backup);
-    ASSERT_TRUE(platform_.AdjustTokenPrivilege(*token, *backup, 0).ok()); // disabled
+    ASSERT_TRUE(platform_.AdjustTokenPrivilege(token.get(), *backup, 0).ok()); // disabled
 
-    KeyHandle key;
+    RegistryKey key;
     ASSERT_TRUE(platform_.OpenKey(RootKey::LocalMachine, subKey_, key).ok());
-    EXPECT_EQ(platform_.SaveKey(key, file).code, error::PrivilegeNotHeld);
+    EXPECT_EQ(platform_.SaveKey(key.get(), file).code, error::PrivilegeNotHeld);
     EXPECT_FALSE(testing::ReadWholeFile(file)) << "a failed save leaves no file";
 
-    ASSERT_TRUE(platform_.AdjustTokenPrivilege(*token, *backup, token::PrivilegeEnabled).ok());
-    ASSERT_TRUE(platform_.SaveKey(key, file).ok());
+    ASSERT_TRUE(platform_.AdjustTokenPrivilege(token.get(), *backup, token::PrivilegeEnabled).ok());
+    ASSERT_TRUE(platform_.SaveKey(key.get(), file).ok());
     auto saved = testing::ReadWholeFile(file);
     ASSERT_TRUE(saved);
     EXPECT_FALSE(saved->empty());
 
     // A second save onto the same name is refused and leaves the first file alone.
-    Status again = platform_.SaveKey(key, file);
+    Status again = platform_.SaveKey(key.get(), file);
     EXPECT_EQ(again.code, error::AlreadyExists);
     EXPECT_EQ(testing::ReadWholeFile(file), saved);
 
-    EXPECT_FALSE(platform_.SaveKey(key, folder / "no such folder\\SOFTWARE.hvt").ok());
-    platform_.CloseKey(key);
-    platform_.AdjustTokenPrivilege(*token, *backup, 0);
-    platform_.CloseToken(*token);
+    EXPECT_FALSE(platform_.SaveKey(key.get(), folder / "no such folder\\SOFTWARE.hvt").ok());
+    key.Close();
+    platform_.AdjustTokenPrivilege(token.get(), *backup, 0);
+    token.Close();
 }
 
 // The hive check reads the file with Hivelet's own verifier. A hive as Windows' RegSaveKeyA
@@ -213,18 +214,18 @@ TEST_F(Win32Registry, TheHiveCheckAcceptsSoundHivesOnlyAndWinesSavesAreNone) {
     ASSERT_TRUE(token);
     auto backup = platform_.LookupPrivilegeValue(token::BackupPrivilege);
     ASSERT_TRUE(backup);
-    ASSERT_TRUE(platform_.AdjustTokenPrivilege(*token, *backup, token::PrivilegeEnabled).ok());
-    KeyHandle key;
+    ASSERT_TRUE(platform_.AdjustTokenPrivilege(token.get(), *backup, token::PrivilegeEnabled).ok());
+    RegistryKey key;
     ASSERT_TRUE(platform_.OpenKey(RootKey::LocalMachine, subKey_, key).ok());
     const std::string saved = folder / "saved.hvt";
-    ASSERT_TRUE(platform_.SaveKey(key, saved).ok());
+    ASSERT_TRUE(platform_.SaveKey(key.get(), saved).ok());
     if (testing::RunningUnderWine())
         EXPECT_EQ(platform_.VerifyHiveFile(saved).code, error::BadDb);
     else
         EXPECT_TRUE(platform_.VerifyHiveFile(saved).ok()) << platform_.VerifyHiveFile(saved).detail;
-    platform_.CloseKey(key);
-    platform_.AdjustTokenPrivilege(*token, *backup, 0);
-    platform_.CloseToken(*token);
+    key.Close();
+    platform_.AdjustTokenPrivilege(token.get(), *backup, 0);
+    token.Close();
 }
 
 } // namespace

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-namespace hivelet::analysis {
+namespace hivelet::platform {
 
 class WorkerThreads {
 public:
@@ -48,4 +48,4 @@ private:
     std::vector<Worker> workers_;
 };
 
-} // namespace hivelet::analysis
+} // namespace hivelet::platform

@@ -1,4 +1,4 @@
-#include "platform/regf/RecoverySelfCheck.h"
+#include "platform/regf/fuzz/RecoverySelfCheck.h"
 
 #include "platform/regf/Marvin32.h"
 #include "platform/regf/Recovery.h"

@@ -3,7 +3,7 @@
 // survives the reader's own round trip (SelfCheckHiveBytes).
 #pragma once
 
-#include "platform/regf/SelfCheck.h"
+#include "platform/regf/fuzz/SelfCheck.h"
 
 #include <cstddef>
 #include <cstdint>

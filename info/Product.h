@@ -1,7 +1,16 @@
-// The maker's addresses and notice: every web page Hivelet opens and every contact it shows.
+// The product's fixed identity: its title, version text and main window class, the maker's
+// addresses and notice. Every window, box, web page and restore point that names Hivelet or its
+// maker takes the text from here.
 #pragma once
 
 namespace hivelet::info {
+
+// Title of the application (taskbar button, caption of every message box and the error box).
+inline constexpr const char* ProductTitle = "Orvane Hivelet";
+// Version text appended to the main window's title label.
+inline constexpr const char* VersionText = "3.0";
+// Window class of the main window: a second instance finds the first one by it.
+inline constexpr const char* MainWindowClassName = "Orvane Hivelet Made by Orvane Software";
 
 // The product's page: the Homepage menu item and button, and the About dialog's address label.
 inline constexpr const char* HomePage = "https://www.orvane.example/hivelet/";

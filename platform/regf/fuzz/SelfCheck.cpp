@@ -1,4 +1,4 @@
-#include "platform/regf/SelfCheck.h"
+#include "platform/regf/fuzz/SelfCheck.h"
 
 #include "platform/regf/Compact.h"
 #include "platform/regf/Dump.h"

@@ -1,5 +1,5 @@
 // The keeper of the dialogs' worker threads: it waits for what still runs when it goes.
-#include "analysis/WorkerThreads.h"
+#include "platform/WorkerThreads.h"
 
 #include "platform/fake/FakePlatform.h"
 
@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-namespace hivelet::analysis {
+namespace hivelet::platform {
 namespace {
 
 TEST(WorkerThreads, DestroyingWaitsForAWorkerStillRunning) {
@@ -54,4 +54,4 @@ TEST(WorkerThreads, EndedWorkersAreJoinedAndWhatTheyOwnIsFreedWithThem) {
 }
 
 } // namespace
-} // namespace hivelet::analysis
+} // namespace hivelet::platform

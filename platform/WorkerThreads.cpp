@@ -1,8 +1,8 @@
-#include "analysis/WorkerThreads.h"
+#include "platform/WorkerThreads.h"
 
 #include <algorithm>
 
-namespace hivelet::analysis {
+namespace hivelet::platform {
 
 WorkerThreads::WorkerThreads(Launcher launch) : launch_(std::move(launch)) {
     if (!launch_)
@@ -45,4 +45,4 @@ void WorkerThreads::JoinEnded() {
     workers_.erase(ended, workers_.end());
 }
 
-} // namespace hivelet::analysis
+} // namespace hivelet::platform
