@@ -11,17 +11,8 @@
 # image or installation, and the result file is named by a full path of the computer the program
 # runs on, which neither build takes for a path of what it analyses.
 
-foreach(var PROGRAM NATIVE_PROGRAM NATIVE_GENERATOR WORK)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "${var} is not set")
-  endif()
-endforeach()
-foreach(file NATIVE_PROGRAM NATIVE_GENERATOR)
-  if(NOT EXISTS "${${file}}")
-    message("SKIPPED: ${${file}} is missing (build the native preset first)")
-    return()
-  endif()
-endforeach()
+include("${CMAKE_CURRENT_LIST_DIR}/../ScriptArguments.cmake")
+hivelet_script_arguments(REQUIRED PROGRAM WORK BUILT NATIVE_PROGRAM NATIVE_GENERATOR)
 
 if(NOT DEFINED OPTION)
   set(OPTION --image)

@@ -9,15 +9,8 @@
 # The installation is written by the native build's generator; without it the check is skipped
 # (its output then starts with "SKIPPED:").
 
-foreach(var PROGRAM NATIVE_GENERATOR WORK)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "${var} is not set")
-  endif()
-endforeach()
-if(NOT EXISTS "${NATIVE_GENERATOR}")
-  message("SKIPPED: ${NATIVE_GENERATOR} is missing (build the native preset first)")
-  return()
-endif()
+include("${CMAKE_CURRENT_LIST_DIR}/../ScriptArguments.cmake")
+hivelet_script_arguments(REQUIRED PROGRAM WORK BUILT NATIVE_GENERATOR)
 
 # The demo installation's hives that have a file: SYSTEM, SOFTWARE, SAM, SECURITY, DEFAULT, the
 # two service profiles and the user's two hives.

@@ -5,15 +5,8 @@
 #   cmake -DSOURCE=checkout "-DEMULATOR=wine-run" -DNATIVE_GENERATOR=hivelet-demo-image
 #         -DWORK=DIR -P ReleaseZipRuns.cmake
 
-foreach(var SOURCE EMULATOR NATIVE_GENERATOR WORK)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "${var} is not set")
-  endif()
-endforeach()
-if(NOT EXISTS "${NATIVE_GENERATOR}")
-  message("SKIPPED: ${NATIVE_GENERATOR} is missing (build the native preset first)")
-  return()
-endif()
+include("${CMAKE_CURRENT_LIST_DIR}/../ScriptArguments.cmake")
+hivelet_script_arguments(REQUIRED SOURCE EMULATOR WORK BUILT NATIVE_GENERATOR)
 # A guard against a program that hangs; not a measure of speed.
 set(guard_seconds 300)
 
