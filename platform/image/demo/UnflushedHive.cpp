@@ -42,46 +42,44 @@ void Reseal(uint8_t* baseBlock) {
                    regf::BaseBlockChecksum(baseBlock));
 }
 
-// The log's own base block (the primary's first sector, as a log of the given sequence number)
-// followed by one entry holding `count` pages from `first`.
-std::string NewFormatLog(const std::string& primary, uint32_t sequence, uint32_t first,
-                         uint32_t count) {
-    std::string log = primary.substr(0, kLogSector);
-    log.resize(kLogSector);
-    regf::StoreU32(At(log, offsetof(regf::BaseBlock, primarySequence)), sequence);
-    regf::StoreU32(At(log, offsetof(regf::BaseBlock, secondarySequence)), sequence);
-    regf::StoreU32(At(log, offsetof(regf::BaseBlock, fileType)), kNewFormatLog);
-    Reseal(At(log, 0));
+} // namespace
 
+std::vector<uint8_t> NewFormatLogStart(const uint8_t* primary, uint32_t sequence) {
+    std::vector<uint8_t> log(primary, primary + kLogSector);
+    regf::StoreU32(log.data() + offsetof(regf::BaseBlock, primarySequence), sequence);
+    regf::StoreU32(log.data() + offsetof(regf::BaseBlock, secondarySequence), sequence);
+    regf::StoreU32(log.data() + offsetof(regf::BaseBlock, fileType), kNewFormatLog);
+    Reseal(log.data());
+    return log;
+}
+
+void AppendNewFormatLogEntry(std::vector<uint8_t>& log, const uint8_t* primary, uint32_t sequence,
+                             uint32_t firstPage, uint32_t pages) {
     // Entry: signature, size, flags, sequence, bins size, page count, two hashes, then one
     // (offset, size) reference per page and the pages themselves.
-    const uint32_t body = 40 + 8 * count + count * kBinGranularity;
+    const uint32_t body = 40 + 8 * pages + pages * kBinGranularity;
     const uint32_t size = (body + kLogSector - 1) / kLogSector * kLogSector;
     const size_t start = log.size();
-    log.resize(start + size, '\0');
-    uint8_t* e = At(log, start);
+    log.resize(start + size, 0);
+    uint8_t* e = log.data() + start;
     std::memcpy(e, "HvLE", 4);
     regf::StoreU32(e + 4, size);
     regf::StoreU32(e + 12, sequence);
-    regf::StoreU32(e + 16, regf::LoadU32(reinterpret_cast<const uint8_t*>(primary.data()) +
-                                         offsetof(regf::BaseBlock, binsDataSize)));
-    regf::StoreU32(e + 20, count);
-    uint8_t* data = e + 40 + 8 * count;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t offset = (first + i) * kBinGranularity;
+    regf::StoreU32(e + 16, regf::LoadU32(primary + offsetof(regf::BaseBlock, binsDataSize)));
+    regf::StoreU32(e + 20, pages);
+    uint8_t* data = e + 40 + 8 * pages;
+    for (uint32_t i = 0; i < pages; ++i) {
+        const uint32_t offset = (firstPage + i) * kBinGranularity;
         regf::StoreU32(e + 40 + 8 * i, offset);
         regf::StoreU32(e + 44 + 8 * i, kBinGranularity);
-        std::memcpy(data + size_t{i} * kBinGranularity, primary.data() + kBaseBlockSize + offset,
+        std::memcpy(data + size_t{i} * kBinGranularity, primary + kBaseBlockSize + offset,
                     kBinGranularity);
     }
     const uint64_t hash1 = regf::Marvin32(e + 40, size - 40, regf::kLogEntrySeed);
     std::memcpy(e + 24, &hash1, 8);
     const uint64_t hash2 = regf::Marvin32(e, 32, regf::kLogEntrySeed);
     std::memcpy(e + 32, &hash2, 8);
-    return log;
 }
-
-} // namespace
 
 void LeaveLastPagesInLog(const fs::path& hive, uint32_t pages) {
     std::string primary = Read(hive);
@@ -98,7 +96,8 @@ void LeaveLastPagesInLog(const fs::path& hive, uint32_t pages) {
     const uint32_t first = total - count;
     const uint32_t sequence =
         regf::LoadU32(base + offsetof(regf::BaseBlock, secondarySequence)) + 1;
-    const std::string log = NewFormatLog(primary, sequence, first, count);
+    std::vector<uint8_t> log = NewFormatLogStart(base, sequence);
+    AppendNewFormatLogEntry(log, base, sequence, first, count);
 
     // The write-back began (the first sequence number moved on) and none of its pages landed.
     std::memset(At(primary, kBaseBlockSize + size_t{first} * kBinGranularity), 0,
@@ -106,7 +105,7 @@ void LeaveLastPagesInLog(const fs::path& hive, uint32_t pages) {
     regf::StoreU32(base + offsetof(regf::BaseBlock, primarySequence), sequence);
     Reseal(base);
     WriteDemoText(hive, primary);
-    WriteDemoText(fs::path(hive.string() + ".LOG1"), log);
+    WriteDemoText(fs::path(hive.string() + ".LOG1"), std::string(log.begin(), log.end()));
     WriteDemoText(fs::path(hive.string() + ".LOG2"), "");
 }
 
