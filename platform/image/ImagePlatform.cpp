@@ -251,10 +251,7 @@ Status ImagePlatform::ReplaceAtOnce() {
         return Status::Fail(error::RegistryIoFailed, e.what());
     }
     if (!lastBoot_->keptPending.empty() || !lastBoot_->finished) {
-        std::string why;
-        for (const std::string& k : lastBoot_->keptPending) {
-            why += (why.empty() ? "" : "; ") + k;
-        }
+        const std::string why = lastBoot_->KeptPendingText();
         return Status::Fail(error::RegistryIoFailed,
                             "not every hive could be replaced: " +
                                 (why.empty() ? "the records could not be written" : why));
@@ -272,35 +269,19 @@ BootOutcome ImagePlatform::UndoLastCompaction(const std::string& backupSuffix) {
         throw std::runtime_error(machine_.changeRefusal);
     }
     const fs::path log = state_.folder() / state_.runLog();
-    std::string last;
-    for (const std::string& line : state_.ReadLog(state_.runLog())) {
-        if (line.rfind("replacement ", 0) == 0 || line.rfind("undo ", 0) == 0) {
-            last = line;
-        }
-    }
-    if (last.empty()) {
+    const std::optional<LoggedRun> last =
+        LastLoggedRun(state_.ReadLog(state_.runLog()), {"replacement", "undo"});
+    if (!last) {
         throw std::runtime_error("nothing to undo: " + log.string() +
                                  " records no compaction of this installation");
     }
-    if (last.rfind("undo ", 0) == 0) {
+    if (last->what == "undo") {
         throw std::runtime_error("nothing to undo: the last compaction was undone already (" +
                                  log.string() + ")");
     }
-    std::vector<std::string> names;
-    const std::string mark = " replaced ";
-    size_t at = last.find(mark);
-    if (at != std::string::npos) {
-        std::string list = last.substr(at + mark.size());
-        list = list.substr(0, list.find(';'));
-        for (size_t pos = 0; list != "nothing" && pos < list.size();) {
-            size_t comma = list.find(", ", pos);
-            names.push_back(list.substr(pos, comma == std::string::npos ? comma : comma - pos));
-            pos = comma == std::string::npos ? list.size() : comma + 2;
-        }
-    }
     std::vector<Replacement> undo;
     std::vector<std::string> missing;
-    for (const std::string& name : names) {
+    for (const std::string& name : last->replaced) {
         std::optional<ResolvedPath> live;
         size_t index = 0;
         for (size_t i = 0; i < machine_.hivelist.size() && !live; ++i) {

@@ -81,6 +81,43 @@ std::string Describe(const BootOutcome& o, bool recovering, const std::string& w
 
 } // namespace
 
+std::string BootOutcome::KeptPendingText() const {
+    std::string text;
+    for (const std::string& k : keptPending) {
+        text += (text.empty() ? "" : "; ") + k;
+    }
+    return text;
+}
+
+std::optional<LoggedRun> LastLoggedRun(const std::vector<std::string>& log,
+                                       const std::vector<std::string>& names) {
+    // Lines as Describe writes them (ReadLog drops the date and time before them):
+    // "<what> <number>: [(...)] replaced a, b[; still pending ...]".
+    std::optional<LoggedRun> last;
+    for (const std::string& line : log) {
+        for (const std::string& name : names) {
+            if (line.rfind(name + " ", 0) == 0) {
+                last = LoggedRun{name, {}};
+                const std::string mark = " replaced ";
+                const size_t at = line.find(mark);
+                if (at == std::string::npos) {
+                    break;
+                }
+                std::string list = line.substr(at + mark.size());
+                list = list.substr(0, list.find(';'));
+                for (size_t pos = 0; list != "nothing" && pos < list.size();) {
+                    const size_t comma = list.find(", ", pos);
+                    last->replaced.push_back(
+                        list.substr(pos, comma == std::string::npos ? comma : comma - pos));
+                    pos = comma == std::string::npos ? list.size() : comma + 2;
+                }
+                break;
+            }
+        }
+    }
+    return last;
+}
+
 Restart::Restart(fs::path imageRoot, ImageState& state, FaultHook hook,
                  std::function<std::string()> dateTime, std::string runName)
     : root_(std::move(imageRoot)), state_(state), hook_(std::move(hook)),
@@ -266,10 +303,7 @@ std::optional<BootOutcome> Restart::Recover() {
     BootOutcome out = Run(journal->bootNumber, journal->replacements, true,
                           journal->what.empty() ? what_ : journal->what);
     if (!out.finished) {
-        std::string why;
-        for (const std::string& k : out.keptPending) {
-            why += (why.empty() ? "" : "; ") + k;
-        }
+        const std::string why = out.KeptPendingText();
         throw std::runtime_error((state_.folder() / "journal.ini").string() +
                                  ": an interrupted restart could not be finished" +
                                  (why.empty() ? std::string() : ": " + why) +

@@ -40,7 +40,20 @@ struct BootOutcome {
     // False when the journal stays behind: a hive could not be rolled back, or the records
     // could not be written. The next use of the image finishes the work.
     bool finished = true;
+
+    // The hives kept pending with their reasons, "; " between them; empty when there are none.
+    std::string KeptPendingText() const;
 };
+
+// What the run log says of a run: its name ("boot", "replacement", "undo") and the hive names it
+// replaced. Reads the lines the restart writes to the log.
+struct LoggedRun {
+    std::string what;
+    std::vector<std::string> replaced;
+};
+// The newest run in `log` whose name is one of `names`; nullopt when there is none.
+std::optional<LoggedRun> LastLoggedRun(const std::vector<std::string>& log,
+                                       const std::vector<std::string>& names);
 
 class Restart {
 public:
