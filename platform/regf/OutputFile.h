@@ -18,6 +18,9 @@ public:
 
     // Creates the temporary file. With `replace` false, fails (Io) if `target` exists.
     Status create(const std::string& target, bool replace);
+    // For a file that will be published durably: the disk starts writing what has arrived while
+    // the rest is still being produced, so that the flush at the end waits only for the tail.
+    void writeBehind() { writeBehind_ = true; }
     bool write(const uint8_t* data, size_t size) override;
     bool writePieces(const Piece* pieces, size_t count) override;
     bool patch(uint64_t offset, const void* data, size_t size) override;
@@ -28,6 +31,7 @@ public:
 
 private:
     void discard();
+    void startWriting();
     template <class WriteSomeFn>
     bool writeAll(const uint8_t* data, size_t size, WriteSomeFn writeSome);
 
@@ -37,6 +41,8 @@ private:
     int fd_ = -1;
     uint64_t written_ = 0; // the file's length so far
     bool writeFailed_ = false;
+    bool writeBehind_ = false;
+    uint64_t handedToDisk_ = 0; // bytes whose writing to disk has been started
     std::string writeError_;
 };
 
@@ -47,6 +53,9 @@ template <class Fill> Status WriteNewFile(const std::string& target, bool durabl
     OutputFile output;
     if (Status s = output.create(target, false); !s.ok()) {
         return s;
+    }
+    if (durable) {
+        output.writeBehind();
     }
     if (Status s = fill(output); !s.ok()) {
         return s; // the temporary file goes with `output`
