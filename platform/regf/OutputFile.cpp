@@ -66,6 +66,20 @@ long WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, uint64_t
 }
 #endif
 
+// Makes the names in `file`'s folder durable: a new name is on disk only once its folder is.
+void SyncFolderOf(const fs::path& file) {
+#if defined(_WIN32)
+    (void)file; // there is no flush of a folder; NTFS logs name changes itself
+#else
+    fs::path folder = file.parent_path();
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#endif
+}
+
 // Asks the system to start writing [offset, offset + size) to disk without waiting for it. Only
 // a head start for the flush that follows: where there is no such call, the flush does it all.
 void StartWritingRange(int fd, uint64_t offset, uint64_t size) {
@@ -267,6 +281,9 @@ Status OutputFile::publish(bool durable) {
         fs::create_hard_link(from, to, ec);
         if (!ec) {
             discard();
+            if (durable) {
+                SyncFolderOf(to); // the new name, and the temporary one gone
+            }
             return {};
         }
         std::error_code probe;
@@ -283,6 +300,9 @@ Status OutputFile::publish(bool durable) {
         return s;
     }
     temporary_.clear();
+    if (durable) {
+        SyncFolderOf(to);
+    }
     return {};
 }
 

@@ -25,7 +25,8 @@ public:
     bool writePieces(const Piece* pieces, size_t count) override;
     bool patch(uint64_t offset, const void* data, size_t size) override;
     std::string failure() const override { return writeError_; }
-    // Flushes (to disk when `durable`), closes and renames the temporary file to the target.
+    // Flushes (to disk when `durable`), closes and renames the temporary file to the target; when
+    // `durable`, the target's new name is flushed to disk too.
     Status publish(bool durable);
     const std::string& temporaryPath() const { return temporary_; }
 
