@@ -1,5 +1,7 @@
 #include "platform/ini/AtomicWrite.h"
 
+#include "platform/SyncFolder.h"
+
 #include <atomic>
 #include <cerrno>
 #include <fstream>
@@ -57,13 +59,6 @@ bool WriteNew(const fs::path& path, std::string_view bytes) {
     return ok;
 }
 
-void SyncFolder(const fs::path& folder) {
-    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
 #else
 bool WriteNew(const fs::path& path, std::string_view bytes) {
     std::error_code ec;
@@ -78,8 +73,6 @@ bool WriteNew(const fs::path& path, std::string_view bytes) {
     out.flush();
     return static_cast<bool>(out);
 }
-
-void SyncFolder(const fs::path&) {}
 #endif
 
 } // namespace
@@ -127,7 +120,7 @@ bool WriteFileAtomically(const fs::path& target, std::string_view bytes) {
         fs::remove(temp, ignored);
         return false;
     }
-    SyncFolder(folder);
+    platform::SyncFolder(folder);
     return true;
 }
 

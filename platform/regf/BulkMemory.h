@@ -23,12 +23,39 @@ public:
     uint64_t& operator[](size_t i) { return data_[i]; }
     uint64_t operator[](size_t i) const { return data_[i]; }
     size_t size() const { return words_; }
+    uint64_t* data() { return data_; }
     const uint64_t* data() const { return data_; }
 
 private:
     std::unique_ptr<uint8_t[], BulkFree> storage_;
     uint64_t* data_ = nullptr;
     size_t words_ = 0;
+};
+
+// A cell's bit in a bitmap over a hive's bins: one bit per 8 bytes, so a cell (whose offset is a
+// multiple of 8) finds its bit from its offset alone.
+inline bool CellBit(const uint64_t* words, uint32_t cell) {
+    return ((words[cell >> 9] >> ((cell >> 3) & 63)) & 1u) != 0;
+}
+inline void SetCellBit(uint64_t* words, uint32_t cell) {
+    words[cell >> 9] |= uint64_t{1} << ((cell >> 3) & 63);
+}
+
+// A zero-filled bitmap of that kind over `binsSize` bytes of bins.
+class CellBits {
+public:
+    void assign(uint32_t binsSize) { words_.assign((binsSize / 8 + 63) / 64); }
+    bool test(uint32_t cell) const { return CellBit(words_.data(), cell); }
+    // Sets the cell's bit; false if it was set already.
+    bool set(uint32_t cell) {
+        bool was = test(cell);
+        SetCellBit(words_.data(), cell);
+        return !was;
+    }
+    const BulkWords& words() const { return words_; }
+
+private:
+    BulkWords words_;
 };
 
 } // namespace hivelet::regf

@@ -44,7 +44,7 @@ Status Hive::begin(const uint8_t* data, uint64_t size, std::string name) {
     bins_ = data + kBaseBlockSize;
     binsSize_ = base_.binsDataSize;
     scanned_ = 0;
-    allocated_.assign((binsSize_ / 8 + 63) / 64);
+    allocated_.assign(binsSize_);
     binList_.clear();
     return {};
 }
@@ -148,7 +148,7 @@ Status Hive::scanBin(uint32_t off, uint32_t size) {
                          "cell size " + std::to_string(raw) + " does not fit its bin");
         }
         if (allocated) {
-            allocated_[cell >> 9] |= uint64_t{1} << ((cell >> 3) & 63);
+            allocated_.set(cell);
         }
         cell += cellBytes;
     }

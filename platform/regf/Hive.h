@@ -38,8 +38,7 @@ public:
     const std::vector<Bin>& binList() const { return binList_; }
 
     bool isAllocated(uint32_t cell) const {
-        return cell < binsSize_ && (cell & 7u) == 0 &&
-               ((allocated_[cell >> 9] >> ((cell >> 3) & 63)) & 1u) != 0;
+        return cell < binsSize_ && (cell & 7u) == 0 && allocated_.test(cell);
     }
     // Size of the cell (its size field included); valid for allocated cells.
     uint32_t cellSize(uint32_t cell) const {
@@ -72,7 +71,7 @@ private:
     uint32_t binsSize_ = 0;
     uint64_t fileSize_ = 0;
     uint32_t scanned_ = 0; // bins data checked so far
-    BulkWords allocated_;  // one bit per 8 bytes of bins data
+    CellBits allocated_;
     std::vector<Bin> binList_;
 };
 

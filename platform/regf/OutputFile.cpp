@@ -1,5 +1,6 @@
 #include "platform/regf/OutputFile.h"
 
+#include "platform/SyncFolder.h"
 #include "platform/regf/Errors.h"
 
 #include <cerrno>
@@ -65,20 +66,6 @@ long WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, uint64_t
     return ::pwrite(fd, data, size, static_cast<off_t>(offset));
 }
 #endif
-
-// Makes the names in `file`'s folder durable: a new name is on disk only once its folder is.
-void SyncFolderOf(const fs::path& file) {
-#if defined(_WIN32)
-    (void)file; // there is no flush of a folder; NTFS logs name changes itself
-#else
-    fs::path folder = file.parent_path();
-    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#endif
-}
 
 // Asks the system to start writing [offset, offset + size) to disk without waiting for it. Only
 // a head start for the flush that follows: where there is no such call, the flush does it all.
@@ -282,7 +269,7 @@ Status OutputFile::publish(bool durable) {
         if (!ec) {
             discard();
             if (durable) {
-                SyncFolderOf(to); // the new name, and the temporary one gone
+                platform::SyncFolder(to.parent_path()); // the new name, the temporary one gone
             }
             return {};
         }
@@ -301,7 +288,7 @@ Status OutputFile::publish(bool durable) {
     }
     temporary_.clear();
     if (durable) {
-        SyncFolderOf(to);
+        platform::SyncFolder(to.parent_path());
     }
     return {};
 }

@@ -8,7 +8,7 @@ namespace hivelet::regf {
 
 Reader::Reader(const Hive& hive) : hive_(hive) {
     resetClaims();
-    checkedSecurity_.assign(claimed_.size());
+    checkedSecurity_.assign(hive_.binsSize());
 }
 
 bool Reader::fail(ErrorKind kind, uint32_t cell, const std::string& detail) {
@@ -19,7 +19,7 @@ bool Reader::fail(ErrorKind kind, uint32_t cell, const std::string& detail) {
 }
 
 void Reader::resetClaims() {
-    claimed_.assign((hive_.binsSize() / 8 + 63) / 64);
+    claimed_.assign(hive_.binsSize());
 }
 
 bool Reader::reachedTwice(uint32_t cell, const char* what) {
@@ -94,9 +94,7 @@ bool Reader::readSecurity(uint32_t cell, SecurityView& security, uint32_t from) 
     security.cell = cell;
     std::memcpy(&security.sk, p, sizeof security.sk);
     security.descriptor = p + sizeof(SecurityRecord);
-    uint64_t checkedBit = uint64_t{1} << ((cell >> 3) & 63);
-    uint64_t& checked = checkedSecurity_[cell >> 9];
-    if (checked & checkedBit) {
+    if (checkedSecurity_.test(cell)) {
         return true;
     }
     if (LoadU16(p) != kSigSk) {
@@ -108,7 +106,7 @@ bool Reader::readSecurity(uint32_t cell, SecurityView& security, uint32_t from) 
     if (!ValidSecurityDescriptor(security.descriptor, security.sk.descriptorSize)) {
         return fail(ErrorKind::Corrupt, cell, "malformed security descriptor");
     }
-    checked |= checkedBit;
+    checkedSecurity_.set(cell);
     return true;
 }
 

@@ -42,21 +42,13 @@ public:
     // Records an error (the first one wins) and returns false.
     bool fail(ErrorKind kind, uint32_t cell, const std::string& detail);
 
-    bool claimed(uint32_t cell) const {
-        return ((claimed_[cell >> 9] >> ((cell >> 3) & 63)) & 1u) != 0;
-    }
+    bool claimed(uint32_t cell) const { return claimed_.test(cell); }
     // Marks a reachable cell; false if it was reached before.
     bool claim(uint32_t cell, const char* what) {
-        uint64_t bit = uint64_t{1} << ((cell >> 3) & 63);
-        uint64_t& word = claimed_[cell >> 9];
-        if (word & bit) {
-            return reachedTwice(cell, what);
-        }
-        word |= bit;
-        return true;
+        return claimed_.set(cell) || reachedTwice(cell, what);
     }
     void resetClaims();
-    const BulkWords& claims() const { return claimed_; }
+    const CellBits& claims() const { return claimed_; }
 
     // The key at `cell` (not claimed here: the walk decides between loop and shared cell), with
     // its class name (claimed) and security cell (checked).
@@ -86,8 +78,8 @@ private:
 
     const Hive& hive_;
     Status status_;
-    BulkWords claimed_;
-    BulkWords checkedSecurity_; // one bit per 8 bytes of bins, like claimed_
+    CellBits claimed_;
+    CellBits checkedSecurity_;
 };
 
 // Whether `bytes` hold a well-formed self-relative security descriptor.

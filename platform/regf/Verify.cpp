@@ -376,10 +376,10 @@ bool CheckCompactLayout(Reader& reader, const std::vector<uint32_t>& ring) {
     if (hive.fileSize() != uint64_t{kBaseBlockSize} + hive.binsSize()) {
         return reader.fail(ErrorKind::Corrupt, hive.binsSize(), "bytes after the last bin");
     }
-    const BulkWords& claims = reader.claims();
+    const BulkWords& claims = reader.claims().words();
     std::vector<uint64_t> reached(claims.data(), claims.data() + claims.size());
     for (uint32_t cell : ring) {
-        reached[cell >> 9] |= uint64_t{1} << ((cell >> 3) & 63);
+        SetCellBit(reached.data(), cell);
     }
     for (const Hive::Bin& bin : hive.binList()) {
         uint32_t end = bin.offset + bin.size;
@@ -403,7 +403,7 @@ bool CheckCompactLayout(Reader& reader, const std::vector<uint32_t>& ring) {
             if (!allocated && cell + size != end) {
                 return reader.fail(ErrorKind::Corrupt, cell, "free cell inside a bin");
             }
-            if (allocated && ((reached[cell >> 9] >> ((cell >> 3) & 63)) & 1u) == 0) {
+            if (allocated && !CellBit(reached.data(), cell)) {
                 return reader.fail(ErrorKind::Corrupt, cell, "allocated cell reached by nothing");
             }
             cell += size;
