@@ -20,8 +20,6 @@ public:
     void SetAutoSize(bool on);
     ui::Alignment Alignment() const { return alignment_; }
     void SetAlignment(ui::Alignment a);
-    // Draw without a background (over a picture).
-    bool Transparent() const { return transparent_; }
 
 protected:
     void AutoSizeNow() override;
@@ -29,7 +27,6 @@ protected:
 private:
     bool autoSize_ = true;
     ui::Alignment alignment_ = ui::Alignment::Left;
-    bool transparent_ = true;
 };
 
 class TLabel : public TCustomLabel {

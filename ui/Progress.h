@@ -22,7 +22,6 @@ public:
     void SetPosition(int p);
     bool ShowCaption() const { return showCaption_; }
     void SetShowCaption(bool on);
-    ui::Color BarColor() const { return barColor_; }
 
     // The percentage the bar shows: (Position - Min) * 100 / (Max - Min), cut toward zero;
     // 0 for an empty range.
@@ -35,7 +34,6 @@ private:
     int max_ = 100;
     int position_ = 0;
     bool showCaption_ = true;
-    ui::Color barColor_ = kDefaultColor;
 };
 
 // A multi-line text box. ReadOnly and borderless by default, since Hivelet uses it to show text.

@@ -67,7 +67,7 @@ public:
     TMenuItem* TrackPopup(TPopupMenu& menu, Point screen) override { return nullptr; }
     int MessageBox(Form* owner, const std::string& text, const std::string& caption,
                    uint32_t flags) override;
-    void SetAppTitle(const std::string& title) override { appTitle_ = title; }
+    void SetAppTitle(const std::string&) override {} // no taskbar to show it on
     void MinimizeApp() override { appMinimized_ = true; }
     void RestoreApp() override { appMinimized_ = false; }
     bool IsAppMinimized() const override { return appMinimized_; }
@@ -109,7 +109,6 @@ protected:
     size_t TimerCount() const { return timers_.size(); }
     int DeepestLoop() const { return maxDepth_; }
     bool AppVisible() const { return appVisible_; }
-    const std::string& AppTitleText() const { return appTitle_; }
     static int DefaultAnswer(uint32_t flags);
 
 private:
@@ -140,7 +139,6 @@ private:
 
     bool appMinimized_ = false;
     bool appVisible_ = true;
-    std::string appTitle_;
     int depth_ = 0;
     int maxDepth_ = 0;
 };

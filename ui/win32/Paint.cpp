@@ -78,8 +78,7 @@ void DrawGraphic(Win32Backend& be, Form& f, HDC dc, Control& c, FormPeer& fp, Co
             OffsetRect(&text, 1, 1);
         DrawCaption(dc, gdi, c, text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     } else if (auto* label = dynamic_cast<TCustomLabel*>(&c)) {
-        if (!label->Transparent())
-            Fill(dc, r, c.Color() != kDefaultColor ? c.Color() : bg, gdi);
+        // Labels draw without a background, over whatever is beneath them.
         UINT format = DT_TOP | DT_SINGLELINE;
         if (!label->AutoSize())
             format = DT_TOP | DT_WORDBREAK;
@@ -214,9 +213,8 @@ void PaintProgress(Win32Backend& be, Form& f, TsuiProgressBar& bar, HWND h) {
         int filled = range > 0 ? int(((long long)bar.Position() - bar.Min()) * span / range) : 0;
         RECT done = inner;
         done.right = inner.left + filled;
-        Color color = bar.BarColor() != kDefaultColor ? bar.BarColor() : theme::Bar;
         if (filled > 0)
-            Fill(dc, done, color, gdi);
+            Fill(dc, done, theme::Bar, gdi);
         if (bar.ShowCaption()) {
             // Dark text over the track, white text over the filled part.
             std::string text = bar.PercentText();

@@ -101,7 +101,6 @@ public:
     NativeWindow WindowOf(const Form& f) const;
     bool AppMinimized() const { return IsAppMinimized(); }
     bool AppWindowVisible() const { return AppVisible(); }
-    const std::string& AppTitle() const { return AppTitleText(); }
     size_t PendingMessages() const { return QueuedMessages(); }
     size_t RunningTimers() const { return TimerCount(); }
     // Deepest nesting of message loops seen so far.
