@@ -24,7 +24,7 @@ int LogIndex(std::string_view rest) {
 } // namespace
 
 std::optional<std::string> LogSuffixOf(const std::string& name, const std::string& hive) {
-    if (name.size() <= hive.size() || name.compare(0, hive.size(), hive) != 0) {
+    if (name.size() <= hive.size() || !platform::StartsWithNoCase(name, hive)) {
         return std::nullopt;
     }
     std::string rest = name.substr(hive.size());
@@ -36,8 +36,13 @@ std::optional<std::string> LogSuffixOf(const std::string& name, const std::strin
 
 bool IsLogOf(const fs::path& file, const fs::path& hive) {
     const fs::path a = file.lexically_normal(), b = hive.lexically_normal();
-    return a.parent_path() == b.parent_path() &&
-           LogSuffixOf(a.filename().string(), b.filename().string()).has_value();
+#if defined(_WIN32)
+    const bool sameFolder =
+        platform::SameNoCase(a.parent_path().string(), b.parent_path().string());
+#else
+    const bool sameFolder = a.parent_path() == b.parent_path(); // the host tells folders apart
+#endif
+    return sameFolder && LogSuffixOf(a.filename().string(), b.filename().string()).has_value();
 }
 
 std::vector<std::string> LogSuffixesBeside(const fs::path& hive) {

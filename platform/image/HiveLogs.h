@@ -14,10 +14,11 @@ namespace hivelet::image {
 inline const char* const HiveLogSuffixes[] = {".LOG", ".LOG1", ".LOG2"};
 
 // The suffix, as `name` spells it, when `name` is the hive file name `hive` followed by a log
-// suffix in any letter case; nullopt otherwise.
+// suffix, both in any letter case; nullopt otherwise.
 std::optional<std::string> LogSuffixOf(const std::string& name, const std::string& hive);
 
-// Whether `file` is a transaction log of the hive file `hive` (the same folder).
+// Whether `file` is a transaction log of the hive file `hive` (the same folder, compared as the
+// host's file system compares it).
 bool IsLogOf(const std::filesystem::path& file, const std::filesystem::path& hive);
 
 // The transaction logs beside `hive`, as the suffixes they really carry, in the order of

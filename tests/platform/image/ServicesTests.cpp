@@ -177,6 +177,9 @@ TEST_F(ImageServices, LiveHivesAreLockedButMeasurable) {
     EXPECT_FALSE(image.DeleteFile(system + ".LOG2"));
     EXPECT_FALSE(image.OpenExclusive(system + ".log2"));
     EXPECT_TRUE(fs::exists(config / "SYSTEM.log2"));
+    WriteBytes(config / "system.LOG", "log"); // the hive's name in another case too
+    EXPECT_FALSE(image.DeleteFile(system + ".LOG"));
+    EXPECT_TRUE(fs::exists(config / "system.LOG"));
     EXPECT_EQ(image.FindFileSize(system),
               std::optional<uint64_t>(std::string("hive SYSTEM").size()));
     // An ordinary file beside them is neither.
