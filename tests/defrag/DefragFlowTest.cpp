@@ -93,12 +93,6 @@ protected:
         WhenAsked<settings::TfrmAskDelete>(
             [this, yes](auto& ask) { headless->Click(yes ? *ask.bOK : *ask.bCancel); });
     }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> out;
-        for (const auto& box : headless->MessageBoxes())
-            out.push_back(box.text);
-        return out;
-    }
 };
 
 const std::vector<std::string> ScheduledTwoOfThree{"restore privilege", "ReplaceKey HKLM SYSTEM",
