@@ -1,12 +1,12 @@
 // The registry of a system image: the hivelist key, hive root keys, saving and replacing hives.
 #include "platform/image/ImagePlatform.h"
 
+#include "platform/RandomBytes.h"
 #include "platform/image/HiveLogs.h"
 #include "platform/ini/AtomicWrite.h"
 #include "platform/ini/Profile.h"
 #include "platform/regf/Regf.h"
 
-#include <random>
 #include <system_error>
 
 namespace hivelet::image {
@@ -56,9 +56,8 @@ bool Exists(const fs::path& p) {
 // A folder only this process's user can enter, beside the target, for writing a snapshot that
 // no one else may read at any moment.
 std::optional<fs::path> PrivateFolderIn(const fs::path& parent) {
-    std::random_device rd;
     for (int attempt = 0; attempt < 8; ++attempt) {
-        fs::path dir = parent / (".hivelet-save-" + std::to_string(rd()));
+        fs::path dir = parent / (".hivelet-save-" + std::to_string(platform::RandomWord()));
         std::error_code ec;
         if (fs::create_directory(dir, ec)) {
             fs::permissions(dir, fs::perms::owner_all, ec);

@@ -1,5 +1,6 @@
 #include "platform/image/Installation.h"
 
+#include "platform/RandomBytes.h"
 #include "platform/TextCase.h"
 #include "platform/image/PathMap.h"
 #include "platform/ini/AtomicWrite.h"
@@ -10,7 +11,6 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -397,8 +397,7 @@ std::string ReadOnlyRefusal(const fs::path& root) {
     if (ini::IsReadOnly(dir)) {
         return why;
     }
-    std::random_device rd;
-    const fs::path probe = dir / (".hivelet-write-test-" + std::to_string(rd()));
+    const fs::path probe = dir / (".hivelet-write-test-" + std::to_string(platform::RandomWord()));
     {
         std::ofstream out(probe, std::ios::binary | std::ios::app);
         if (!out.is_open()) {

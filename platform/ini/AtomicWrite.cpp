@@ -1,11 +1,11 @@
 #include "platform/ini/AtomicWrite.h"
 
+#include "platform/RandomBytes.h"
 #include "platform/SyncFolder.h"
 
 #include <atomic>
 #include <cerrno>
 #include <fstream>
-#include <random>
 #include <string>
 #include <system_error>
 
@@ -23,9 +23,8 @@ namespace {
 
 fs::path TemporaryBeside(const fs::path& target) {
     static std::atomic<unsigned> counter{0};
-    std::random_device rd;
-    std::string name = "." + target.filename().string() + ".tmp" + std::to_string(rd()) + "-" +
-                       std::to_string(counter++);
+    std::string name = "." + target.filename().string() + ".tmp" +
+                       std::to_string(platform::RandomWord()) + "-" + std::to_string(counter++);
     return target.parent_path() / name;
 }
 

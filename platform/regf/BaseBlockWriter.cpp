@@ -1,21 +1,17 @@
 #include "platform/regf/BaseBlockWriter.h"
 
+#include "platform/RandomBytes.h"
 #include "platform/regf/Format.h"
 
 #include <chrono>
 #include <cstring>
-#include <random>
 
 namespace hivelet::regf {
 
 namespace {
 
 void RandomGuid(uint8_t* guid) {
-    std::random_device device;
-    for (int i = 0; i < 16; i += 4) {
-        uint32_t r = device();
-        std::memcpy(guid + i, &r, 4);
-    }
+    platform::FillRandom(guid, 16);
     guid[7] = static_cast<uint8_t>((guid[7] & 0x0F) | 0x40); // version 4
     guid[8] = static_cast<uint8_t>((guid[8] & 0x3F) | 0x80);
 }

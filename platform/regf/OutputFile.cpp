@@ -1,12 +1,12 @@
 #include "platform/regf/OutputFile.h"
 
+#include "platform/RandomBytes.h"
 #include "platform/SyncFolder.h"
 #include "platform/regf/Errors.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 #include <fcntl.h>
@@ -82,10 +82,9 @@ void StartWritingRange(int fd, uint64_t offset, uint64_t size) {
 
 std::string RandomSuffix() {
     static const char* digits = "0123456789abcdef";
-    std::random_device device;
     std::string suffix;
     for (int i = 0; i < 2; ++i) {
-        uint32_t r = device();
+        uint32_t r = platform::RandomWord();
         for (int k = 0; k < 8; ++k) {
             suffix.push_back(digits[(r >> (4 * k)) & 0xF]);
         }
