@@ -248,15 +248,21 @@ std::string Ms(const Sample& t) {
 
 // "met", "MISSED", or, where the i/o floor alone (`floor`, the same ratio for the hive read and
 // its copy written with no parsing at all) is already past the limit, that no compactor of that
-// kind can meet it.
+// kind can meet it. A miss below that says how much faster the part above the floor (checking
+// and composing) would have to become.
 std::string Verdict(double ratio, double limit, double floor) {
     if (ratio <= limit) {
         return "met";
     }
-    char text[96];
+    char text[128];
     if (floor > limit) {
         std::snprintf(text, sizeof text, "MISSED, out of reach: the i/o floor alone is %.2f x",
                       floor);
+    } else if (ratio > floor) {
+        std::snprintf(text, sizeof text,
+                      "MISSED; the i/o floor is %.2f x, the parse above it would need to be "
+                      "%.1f x as fast",
+                      floor, (ratio - floor) / (limit - floor));
     } else {
         std::snprintf(text, sizeof text, "MISSED; the i/o floor is %.2f x", floor);
     }
