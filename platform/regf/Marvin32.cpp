@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace hivelet::regf {
 namespace {
@@ -64,6 +65,13 @@ void Marvin32x4(const uint8_t* const data[4], const size_t size[4], uint64_t see
     for (int lane = 0; lane < 4; ++lane) {
         hash[lane] = Finish(s[lane], data[lane], size[lane], common);
     }
+}
+
+void SealLogEntry(uint8_t* entry, uint32_t size) {
+    const uint64_t hash1 = Marvin32(entry + 40, size - 40, kLogEntrySeed);
+    std::memcpy(entry + 24, &hash1, 8);
+    const uint64_t hash2 = Marvin32(entry, 32, kLogEntrySeed);
+    std::memcpy(entry + 32, &hash2, 8);
 }
 
 } // namespace hivelet::regf

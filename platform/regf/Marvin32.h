@@ -17,4 +17,8 @@ uint64_t Marvin32(const uint8_t* data, size_t size, uint64_t seed);
 void Marvin32x4(const uint8_t* const data[4], const size_t size[4], uint64_t seed,
                 uint64_t hash[4]);
 
+// Seals a new-format log entry of `size` bytes (at least its 40-byte header) as a log writer
+// does: Hash-1 over everything after the header, then Hash-2 over the header's first 32 bytes.
+void SealLogEntry(uint8_t* entry, uint32_t size);
+
 } // namespace hivelet::regf

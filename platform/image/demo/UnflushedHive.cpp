@@ -75,10 +75,7 @@ void AppendNewFormatLogEntry(std::vector<uint8_t>& log, const uint8_t* primary, 
         std::memcpy(data + size_t{i} * kBinGranularity, primary + kBaseBlockSize + offset,
                     kBinGranularity);
     }
-    const uint64_t hash1 = regf::Marvin32(e + 40, size - 40, regf::kLogEntrySeed);
-    std::memcpy(e + 24, &hash1, 8);
-    const uint64_t hash2 = regf::Marvin32(e, 32, regf::kLogEntrySeed);
-    std::memcpy(e + 32, &hash2, 8);
+    regf::SealLogEntry(e, size);
 }
 
 void LeaveLastPagesInLog(const fs::path& hive, uint32_t pages) {

@@ -30,10 +30,7 @@ void RepairLog(std::vector<uint8_t>& log, uint8_t repairs) {
         if (std::memcmp(e, "HvLE", 4) != 0 || entrySize < 40 || entrySize > log.size() - offset) {
             break;
         }
-        uint64_t hash1 = Marvin32(e + 40, entrySize - 40, kLogEntrySeed);
-        std::memcpy(e + 24, &hash1, 8);
-        uint64_t hash2 = Marvin32(e, 32, kLogEntrySeed);
-        std::memcpy(e + 32, &hash2, 8);
+        SealLogEntry(e, entrySize);
         offset += entrySize; // an entry of a size the reader refuses ends the chain there
         if (entrySize % 512 != 0) {
             break;

@@ -7,9 +7,6 @@
 
 namespace regf_test {
 
-using hivelet::regf::kLogEntrySeed;
-using hivelet::regf::Marvin32;
-
 const std::vector<NewFormatSet>& NewFormatSets() {
     static const std::vector<NewFormatSet> sets = {
         {"SYSTEM_B", "SYSTEM_B.LOG1", "SYSTEM_B.LOG2", 24, 2130, 12398592, 12591104,
@@ -71,12 +68,7 @@ std::vector<EntryAt> LogEntries(const std::vector<uint8_t>& log) {
 }
 
 void Rehash(std::vector<uint8_t>& log, size_t entryOffset) {
-    uint8_t* e = log.data() + entryOffset;
-    uint32_t size = U32(log, entryOffset + 4);
-    uint64_t hash1 = Marvin32(e + 40, size - 40, kLogEntrySeed);
-    std::memcpy(e + 24, &hash1, 8);
-    uint64_t hash2 = Marvin32(e, 32, kLogEntrySeed);
-    std::memcpy(e + 32, &hash2, 8);
+    hivelet::regf::SealLogEntry(log.data() + entryOffset, U32(log, entryOffset + 4));
 }
 
 void FixChecksum(std::vector<uint8_t>& bytes) {
