@@ -248,9 +248,10 @@ std::string Ms(const Sample& t) {
 
 // "met", "MISSED", or, where the i/o floor alone (`floor`, the same ratio for the hive read and
 // its copy written with no parsing at all) is already past the limit, that no compactor of that
-// kind can meet it. A miss below that says how much faster the part above the floor (checking
-// and composing) would have to become.
-std::string Verdict(double ratio, double limit, double floor) {
+// kind can meet it. With `additive` (CPU time, where the parse adds to the floor; wall time
+// does not add, the flush overlapping the parse), a miss below that says how much faster the
+// part above the floor (checking and composing) would have to become.
+std::string Verdict(double ratio, double limit, double floor, bool additive) {
     if (ratio <= limit) {
         return "met";
     }
@@ -258,7 +259,7 @@ std::string Verdict(double ratio, double limit, double floor) {
     if (floor > limit) {
         std::snprintf(text, sizeof text, "MISSED, out of reach: the i/o floor alone is %.2f x",
                       floor);
-    } else if (ratio > floor) {
+    } else if (additive && ratio > floor) {
         std::snprintf(text, sizeof text,
                       "MISSED; the i/o floor is %.2f x, the parse above it would need to be "
                       "%.1f x as fast",
@@ -290,13 +291,13 @@ bool PrintTargets(const Row& row) {
     bool wallMet = wall <= 1.5;
     bool memoryMet = compactSync.peakMiB <= bound && row.t.at("compact").peakMiB <= bound;
     std::printf("%-14s wall %.2f x durable copy (<= 1.5: %s)", row.name.c_str(), wall,
-                Verdict(wall, 1.5, floorSync.seconds / copySync.seconds).c_str());
+                Verdict(wall, 1.5, floorSync.seconds / copySync.seconds, false).c_str());
     bool cpuMet = true;
     if (hivex.seconds > 0) {
         double cpu = compactSync.cpu / hivex.cpu;
         cpuMet = cpu <= 0.8;
         std::printf("; CPU %.2f x hivex walk (<= 0.8: %s)", cpu,
-                    Verdict(cpu, 0.8, floorSync.cpu / hivex.cpu).c_str());
+                    Verdict(cpu, 0.8, floorSync.cpu / hivex.cpu, true).c_str());
     } else {
         std::printf("; CPU against hivex: no hivex walk (libhivex-dev missing?)");
     }
