@@ -85,10 +85,6 @@ bool IsDrivePath(std::string_view p) {
            p[2] == '\\';
 }
 
-char Upper(char c) {
-    return platform::UpperAscii(c);
-}
-
 platform::RegistryValue SzValue(const std::string& text) {
     return platform::RegistryValue{platform::reg::Sz, text + '\0'};
 }
@@ -173,9 +169,10 @@ private:
             systemRoot.pop_back();
         }
         if (IsDrivePath(systemRoot) && SameNoCase(systemRoot.substr(3), folderName)) {
-            m.systemRoot = std::string(1, Upper(systemRoot[0])) + systemRoot.substr(1);
+            m.systemRoot =
+                std::string(1, platform::UpperAscii(systemRoot[0])) + systemRoot.substr(1);
         } else {
-            char letter = IsDrivePath(systemRoot) ? Upper(systemRoot[0]) : 'C';
+            char letter = IsDrivePath(systemRoot) ? platform::UpperAscii(systemRoot[0]) : 'C';
             m.systemRoot = std::string(1, letter) + ":\\" + folderName;
         }
         systemRootValue_ = IsDrivePath(systemRoot) ? systemRoot : m.systemRoot;
@@ -249,8 +246,8 @@ private:
                 Note(sid, path + " is not on a drive of this installation");
                 continue;
             }
-            if (Upper(path[0]) != letter) {
-                Note(sid, path + " is on drive " + std::string(1, Upper(path[0])) +
+            if (platform::UpperAscii(path[0]) != letter) {
+                Note(sid, path + " is on drive " + std::string(1, platform::UpperAscii(path[0])) +
                               ":, not on the installation's drive " + std::string(1, letter) + ":");
                 continue;
             }
