@@ -42,10 +42,29 @@ bool ReplaceHive(platform::Platform& platform, const std::string& keyPath,
     if (!split) {
         return false;
     }
-    if (platform.FileExists(backup)) {
-        platform.DeleteFile(backup);
+    // The copy was checked when it was made, maybe hours ago: only one that is still a sound
+    // hive is handed over.
+    if (!platform.VerifyHiveFile(snapshot).ok()) {
+        return false;
     }
-    return platform.ReplaceKey(split->root, split->subKey, snapshot, backup).ok();
+    // The service needs the backup's name free, but an earlier run's backup is the only way
+    // back to the hive before that run: it is set aside, and only dropped once the request is
+    // accepted (a run that ends in between leaves it under the new name, never loses it; the
+    // next run keeps only the newer of the two, as one backup is all a hive has).
+    const std::string aside = backup + SetAsideSuffix;
+    if (platform.FileExists(backup) && platform.FileExists(aside)) {
+        platform.DeleteFile(aside);
+    }
+    const bool setAside = platform.FileExists(backup) && platform.MoveFile(backup, aside);
+    const bool accepted = platform.ReplaceKey(split->root, split->subKey, snapshot, backup).ok();
+    if (setAside) {
+        if (accepted) {
+            platform.DeleteFile(aside);
+        } else {
+            platform.MoveFile(aside, backup);
+        }
+    }
+    return accepted;
 }
 
 bool HasNoReduction(const std::vector<HiveRow>& rows, const std::string& keyPath) {

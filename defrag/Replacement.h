@@ -11,6 +11,8 @@
 namespace hivelet::defrag {
 
 inline constexpr const char* BackupSuffix = ".bak";
+// Added to an earlier backup's name while a new replacement is requested.
+inline constexpr const char* SetAsideSuffix = ".old";
 inline constexpr uint32_t RestartReason = 1;
 
 // Enables the shutdown privilege (platform/Privilege.h), then asks Windows to reboot (EWX_REBOOT,
@@ -19,8 +21,10 @@ platform::Status RestartComputer(platform::Platform& platform, bool force);
 
 // Schedules the hive loaded at `keyPath` (a HiveNames entry) to be loaded from `snapshot` at the
 // next start, its present file going to `backup`. Refuses (false, nothing touched) a snapshot
-// that is missing or empty and a key path that names no registry root. An old backup is deleted
-// first, since the service needs the name free. True when the service accepted the request.
+// that is missing, empty or no longer a sound hive, and a key path that names no registry root.
+// An old backup is set aside while the request is made (the service needs the name free): it is
+// deleted when the service accepts, and put back when it refuses. True when the service
+// accepted the request.
 bool ReplaceHive(platform::Platform& platform, const std::string& keyPath,
                  const std::string& snapshot, const std::string& backup);
 

@@ -301,6 +301,9 @@ public:
     // --- Files -----------------------------------------------------------------------------------
     virtual bool FileExists(const std::string& path) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
+    // MoveFileExA(from, to, 0): a new name for a file on the same volume; refused when `to`
+    // exists. True when the file was renamed.
+    virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
     // CreateFileA(path, GENERIC_READ|GENERIC_WRITE, share 0, NULL, OPEN_EXISTING,
     // FILE_ATTRIBUTE_NORMAL, NULL); the handle, if any, is closed at once. True when it opened.
     virtual bool OpenExclusive(const std::string& path) = 0;

@@ -39,6 +39,23 @@ bool ImagePlatform::DeleteFile(const std::string& path) {
     return fs::remove(p->host, ec) && !ec;
 }
 
+bool ImagePlatform::MoveFile(const std::string& from, const std::string& to) {
+    std::optional<ResolvedPath> source = paths_.Resolve(from);
+    std::optional<ResolvedPath> target = paths_.Resolve(to);
+    if (!source || !target || !IsFile(source->host) || ini::IsReadOnly(source->host) ||
+        source->drive != target->drive) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    std::error_code ec;
+    if (IsHeldOrLocked(*source) || IsHeldOrLocked(*target) ||
+        fs::exists(fs::symlink_status(target->host, ec))) {
+        return false;
+    }
+    fs::rename(source->host, target->host, ec);
+    return !ec;
+}
+
 bool ImagePlatform::OpenExclusive(const std::string& path) {
     std::optional<ResolvedPath> p = paths_.Resolve(path);
     if (!p || !IsFile(p->host) || ini::IsReadOnly(p->host)) {

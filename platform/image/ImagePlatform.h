@@ -95,6 +95,7 @@ public:
     // --- Files ---
     bool FileExists(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool MoveFile(const std::string& from, const std::string& to) override;
     bool OpenExclusive(const std::string& path) override;
     std::optional<uint64_t> FindFileSize(const std::string& path) override;
     platform::Status VerifyHiveFile(const std::string& path) override;

@@ -42,6 +42,10 @@ bool Win32Platform::DeleteFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != FALSE;
 }
 
+bool Win32Platform::MoveFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), 0) != FALSE;
+}
+
 bool Win32Platform::OpenExclusive(const std::string& path) {
     // Windows refuses write access to a read-only file; Wine running as root grants it. Refuse
     // here so that such a file counts as locked everywhere.

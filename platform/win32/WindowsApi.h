@@ -14,5 +14,6 @@
 #undef GetLogicalDriveStrings
 #undef GetProfileString
 #undef LookupPrivilegeValue
+#undef MoveFile
 #undef QueryDosDevice
 #undef WriteProfileString

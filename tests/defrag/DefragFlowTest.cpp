@@ -73,6 +73,11 @@ protected:
                 out.push_back("delete " +
                               call.substr(call.rfind('\\') + 1,
                                           call.find(' ', call.rfind('\\')) - call.rfind('\\') - 1));
+            else if (starts("MoveFile") && call.find(".bak ") != std::string::npos)
+                out.push_back(
+                    "set aside " +
+                    call.substr(call.rfind('\\', call.find(".bak ")) + 1,
+                                call.find(".bak ") + 4 - call.rfind('\\', call.find(".bak ")) - 1));
             else if (starts("ReplaceKey"))
                 out.push_back(call.substr(0, call.find(' ', call.find(' ', 11) + 1)));
             else if (starts("ExitWindows"))
@@ -257,7 +262,7 @@ TEST_F(DefragFlowTest, TheRestorePointIsOfferedOnVersionCodes9To12Only) {
     EXPECT_EQ(platform.Exits().size(), 7u);
 }
 
-TEST_F(DefragFlowTest, SnapshotsGoneOrWithoutSavingAreSkippedAndOldBackupsGoFirst) {
+TEST_F(DefragFlowTest, SnapshotsGoneOrWithoutSavingAreSkippedAndOldBackupsGoOnceAccepted) {
     platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
     reductions = {"15%", "  1%  ", " 0% "};
     Analysed();
@@ -265,8 +270,9 @@ TEST_F(DefragFlowTest, SnapshotsGoneOrWithoutSavingAreSkippedAndOldBackupsGoFirs
     platform.AddFile(std::string(SoftwareFile) + ".bak", 123);
     Defrag();
     EXPECT_EQ(Effects(),
-              (std::vector<std::string>{"restore privilege", "delete SOFTWARE.bak",
-                                        "ReplaceKey HKLM SOFTWARE", "ExitWindows 0x6 1 -> 0"}));
+              (std::vector<std::string>{"restore privilege", "set aside SOFTWARE.bak",
+                                        "ReplaceKey HKLM SOFTWARE", "delete SOFTWARE.bak.old",
+                                        "ExitWindows 0x6 1 -> 0"}));
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{RestartNotice});
 }
 

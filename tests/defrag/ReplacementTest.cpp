@@ -19,23 +19,49 @@ const std::string Backup = Hive + ".bak";
 std::vector<std::string> Changes(const FakePlatform& fake) {
     std::vector<std::string> out;
     for (const auto& call : fake.Calls()) {
-        if (call.rfind("DeleteFile", 0) == 0 || call.rfind("ReplaceKey", 0) == 0) {
+        if (call.rfind("DeleteFile", 0) == 0 || call.rfind("MoveFile", 0) == 0 ||
+            call.rfind("ReplaceKey", 0) == 0) {
             out.push_back(call);
         }
     }
     return out;
 }
 
-TEST(ReplaceHive, OldBackupIsDeletedBeforeTheRequest) {
+// The earlier backup is the only way back to the hive before that run: it frees the name for
+// the request, and is dropped only once the service has accepted.
+TEST(ReplaceHive, AnOldBackupIsSetAsideForTheRequestAndKeptWhenTheServiceRefuses) {
     FakePlatform fake;
     fake.AddFile(Snapshot, 4096);
     fake.AddFile(Backup, 9999);
     EXPECT_TRUE(ReplaceHive(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Snapshot, Backup));
-    EXPECT_EQ(Changes(fake), (std::vector<std::string>{"DeleteFile " + Backup + " -> 1",
+    const std::string aside = Backup + ".old";
+    EXPECT_EQ(Changes(fake), (std::vector<std::string>{"MoveFile " + Backup + " " + aside + " -> 1",
                                                        "ReplaceKey HKLM SOFTWARE " + Snapshot +
-                                                           " " + Backup + " -> 0"}));
+                                                           " " + Backup + " -> 0",
+                                                       "DeleteFile " + aside + " -> 1"}));
     // The service now holds the snapshot: it can no longer be removed under its own name.
     EXPECT_FALSE(fake.DeleteFile(Snapshot));
+
+    FakePlatform refusing;
+    refusing.AddFile(Snapshot, 4096);
+    refusing.AddFile(Backup, 9999);
+    refusing.AddFile(aside, 5); // left by a run that ended while it was set aside
+    refusing.ScriptReplace(RootKey::LocalMachine, "SOFTWARE",
+                           Status::Fail(platform::error::AccessDenied));
+    EXPECT_FALSE(ReplaceHive(refusing, "\\REGISTRY\\MACHINE\\SOFTWARE", Snapshot, Backup));
+    ASSERT_TRUE(refusing.HasFile(Backup));
+    EXPECT_EQ(*refusing.FindFileSize(Backup), 9999u);
+    EXPECT_FALSE(refusing.HasFile(aside));
+}
+
+TEST(ReplaceHive, ASnapshotThatIsNoLongerASoundHiveIsNotHandedOver) {
+    FakePlatform fake;
+    fake.AddFile(Snapshot, 4096);
+    fake.SetBadHive(Snapshot, true);
+    fake.AddFile(Backup, 9999);
+    EXPECT_FALSE(ReplaceHive(fake, "\\REGISTRY\\MACHINE\\SOFTWARE", Snapshot, Backup));
+    EXPECT_TRUE(Changes(fake).empty());
+    EXPECT_TRUE(fake.HasFile(Backup));
 }
 
 TEST(ReplaceHive, RootAndSubKeyFollowTheKeyPathsCase) {

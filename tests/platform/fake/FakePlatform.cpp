@@ -198,6 +198,14 @@ void FakePlatform::SetReadOnly(const std::string& path, bool readOnly) {
     }
 }
 
+void FakePlatform::SetBadHive(const std::string& path, bool bad) {
+    std::lock_guard lock(mutex_);
+    auto it = files_.find(path);
+    if (it != files_.end()) {
+        it->second.badHive = bad;
+    }
+}
+
 void FakePlatform::SetHeld(const std::string& path, bool held) {
     std::lock_guard lock(mutex_);
     auto it = files_.find(path);
@@ -755,6 +763,20 @@ bool FakePlatform::DeleteFile(const std::string& path) {
         files_.erase(it);
     }
     LogLocked("DeleteFile " + path + " -> " + (ok ? "1" : "0"));
+    return ok;
+}
+
+bool FakePlatform::MoveFile(const std::string& from, const std::string& to) {
+    std::lock_guard lock(mutex_);
+    auto it = files_.find(from);
+    bool ok =
+        it != files_.end() && !it->second.readOnly && !it->second.held && files_.count(to) == 0;
+    if (ok) {
+        FakeFile file = it->second;
+        files_.erase(it);
+        files_[to] = std::move(file);
+    }
+    LogLocked("MoveFile " + from + " " + to + " -> " + (ok ? "1" : "0"));
     return ok;
 }
 

@@ -209,6 +209,8 @@ public:
     void AddTextFile(const std::string& path, const std::string& content);
     void SetReadOnly(const std::string& path, bool readOnly);
     void SetHeld(const std::string& path, bool held);
+    // VerifyHiveFile finds the file is not a sound hive (a copy changed after it was made).
+    void SetBadHive(const std::string& path, bool bad);
     void RemoveFile(const std::string& path);
     // Profile files in this folder (path up to and including the last backslash) cannot be
     // created; existing ones there are still writable unless read-only.
@@ -277,6 +279,7 @@ public:
 
     bool FileExists(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool MoveFile(const std::string& from, const std::string& to) override;
     bool OpenExclusive(const std::string& path) override;
     std::optional<uint64_t> FindFileSize(const std::string& path) override;
     Status VerifyHiveFile(const std::string& path) override;
