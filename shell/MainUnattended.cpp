@@ -33,8 +33,11 @@ void TfrmMain::WMRestoreInstance() {
 void TfrmMain::ReportBoxesInstead() {
     answeringBoxes_ = true;
     App().AnswerBoxesWith([this](const ui::MessageBoxRequest& box) {
-        // Every box of an unattended run tells of something it could not do.
-        reportedError_ = true;
+        // Every box of an unattended run tells of something it could not do. One at the close
+        // (a settings file that cannot be written, say beside a program on a read-only share)
+        // is still reported, but comes after the run's own work: it does not fail the run.
+        if (!closed_)
+            reportedError_ = true;
         const std::string line = MessageBoxLine(box.caption, box.text);
         if (OnUnattendedMessage)
             OnUnattendedMessage(line);

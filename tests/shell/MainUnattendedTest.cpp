@@ -204,6 +204,17 @@ TEST_F(UnattendedTest, ClosingAfterTheSequenceRemovesTheLeftoverSnapshotsAndSave
     EXPECT_TRUE(platform.HasFile(OptionsFile));
 }
 
+// A program run from a read-only share: the scan is complete, only the close cannot save.
+TEST_F(UnattendedTest, SettingsThatCannotBeSavedAtTheCloseAreReportedButFailNoFinishedRun) {
+    platform.SetUnwritableFolder("C:\\Program Files\\Hivelet\\");
+    ScriptedMain& f = CreateReporting<ScriptedMain>({"/Scan", ResultFile});
+    RunMainWindow();
+    EXPECT_EQ(Result("Compact Percent"), "15.0%");
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find("options.ini"), std::string::npos) << reported[0];
+    EXPECT_EQ(f.ExitCode(), 0);
+}
+
 TEST_F(UnattendedTest, AWindowHiddenByASequenceStaysHiddenWhenASecondInstanceKnocks) {
     ScriptedMain& f = Create<ScriptedMain>({"/Scan"});
     bool shownAfterKnock = true;
