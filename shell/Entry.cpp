@@ -1,6 +1,8 @@
 #include "shell/Entry.h"
 
 #include "info/Product.h"
+#include "shell/CommandLine.h"
+#include "shell/Usage.h"
 #include "ui/WindowMessages.h"
 
 namespace hivelet::shell {
@@ -13,6 +15,13 @@ bool WakeRunningInstance(ui::Backend& backend) {
     backend.PostToNative(*running, ui::WM_RESTOREINSTANCE, 0, 0);
     backend.BringToFront(*running);
     return true;
+}
+
+int SecondInstanceExit(const std::vector<std::string>& arguments, std::ostream& err) {
+    if (FirstArgumentSwitch(arguments) == UnattendedSwitch::None)
+        return ExitDone;
+    err << "Hivelet: another Hivelet is running; this run did nothing\n";
+    return ExitNotDone;
 }
 
 std::unique_ptr<ui::Application> StartApplication(std::unique_ptr<ui::Backend> backend) {

@@ -8,15 +8,21 @@
 #include "ui/Backend.h"
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace hivelet::shell {
 
 // Looks for a running Hivelet by its main window's class. When there is one, posts
-// WM_RESTOREINSTANCE to it, brings it to the front and returns true: this process then ends with
-// exit code 0 without passing its command line on.
+// WM_RESTOREINSTANCE to it, brings it to the front and returns true: this process then ends
+// without passing its command line on (see SecondInstanceExit).
 bool WakeRunningInstance(ui::Backend& backend);
+
+// The exit code of a process that woke a running Hivelet instead of starting: 0, but an
+// unattended run (/Scan, /Silent) did none of the work it was started for, and a scheduler must
+// not read an earlier run's results as its own. That run also says why on `err`.
+int SecondInstanceExit(const std::vector<std::string>& arguments, std::ostream& err);
 
 // The application object of this process, or nullptr when a running Hivelet was woken instead.
 // The lookup comes first because the application object creates the application window: a

@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<ui::Application> application =
         shell::StartApplication(ui::MakeBackend(options));
     if (!application)
-        return 0;
+        return shell::SecondInstanceExit(cl.arguments, std::cerr);
     ui::Application& app = *application;
 
     std::unique_ptr<image::ImagePlatform> platform;

@@ -29,9 +29,11 @@ int main(int argc, char** argv) {
         return shell::ExitDone;
     }
 
+    if (shell::FirstArgumentSwitch(cl.arguments) != shell::UnattendedSwitch::None)
+        platform::win32::SuppressSystemErrorBoxes();
     const std::unique_ptr<ui::Application> application = shell::StartApplication(ui::MakeBackend());
     if (!application)
-        return 0;
+        return shell::SecondInstanceExit(cl.arguments, std::cerr);
     ui::Application& app = *application;
 
     std::unique_ptr<platform::Platform> platform;

@@ -13,6 +13,11 @@
 
 namespace hivelet::platform::win32 {
 
+// For a run no one watches: the system's own boxes (no disk in a drive, a program fault) would
+// wait for somebody to press a button. SetErrorMode makes the calls fail instead, and a crash end
+// the process.
+void SuppressSystemErrorBoxes();
+
 class Win32Platform final : public Platform {
 public:
     Win32Platform();
@@ -41,6 +46,7 @@ public:
 
     bool FileExists(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool MoveFile(const std::string& from, const std::string& to) override;
     bool OpenExclusive(const std::string& path) override;
     std::optional<uint64_t> FindFileSize(const std::string& path) override;
     Status VerifyHiveFile(const std::string& path) override;

@@ -7,6 +7,10 @@
 
 namespace hivelet::platform::win32 {
 
+void SuppressSystemErrorBoxes() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+}
+
 // The structure size GetVersionExA is told; larger sizes would ask for OSVERSIONINFOEXA.
 static_assert(sizeof(OSVERSIONINFOA) == 148);
 

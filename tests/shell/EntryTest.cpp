@@ -3,6 +3,9 @@
 
 #include "shell/CommandLine.h"
 #include "shell/Console.h"
+#include "shell/Entry.h"
+
+#include <sstream>
 
 namespace hivelet::shell::test {
 namespace {
@@ -99,6 +102,17 @@ TEST(StartApplicationTest, ASecondInstanceNeverMakesItsApplication) {
         StartApplication(std::make_unique<CountingBackend>(attached));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(attached, 1);
+}
+
+// A scheduler reads the exit code: a /Scan or /Silent that only woke another instance did no work.
+TEST(StartApplicationTest, ASecondInstanceOfAnUnattendedRunEndsAsNotDone) {
+    std::ostringstream err;
+    EXPECT_EQ(SecondInstanceExit({}, err), 0);
+    EXPECT_EQ(SecondInstanceExit({"C:\\r.ini", "/Scan"}, err), 0);
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(SecondInstanceExit({"/Scan", "C:\\r.ini"}, err), 1);
+    EXPECT_NE(err.str().find("another Hivelet is running"), std::string::npos);
+    EXPECT_EQ(SecondInstanceExit({"/silent"}, err), 1);
 }
 
 TEST_F(SingleInstanceTest, AWindowOfAnotherClassDoesNotCount) {
