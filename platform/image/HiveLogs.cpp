@@ -45,22 +45,27 @@ bool IsLogOf(const fs::path& file, const fs::path& hive) {
     return sameFolder && LogSuffixOf(a.filename().string(), b.filename().string()).has_value();
 }
 
-std::vector<std::string> LogSuffixesBeside(const fs::path& hive) {
+std::string LogSuffixIn(const std::string& logName, const fs::path& hive) {
+    return LogSuffixOf(logName, hive.filename().string()).value_or(std::string());
+}
+
+std::vector<std::string> LogsBeside(const fs::path& hive) {
     const std::string base = hive.filename().string();
     std::vector<std::pair<int, std::string>> found;
     std::error_code ec;
     fs::directory_iterator it(hive.parent_path().empty() ? fs::path(".") : hive.parent_path(), ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        if (std::optional<std::string> rest = LogSuffixOf(it->path().filename().string(), base)) {
-            found.emplace_back(LogIndex(*rest), *rest);
+        std::string name = it->path().filename().string();
+        if (std::optional<std::string> rest = LogSuffixOf(name, base)) {
+            found.emplace_back(LogIndex(*rest), std::move(name));
         }
     }
     std::sort(found.begin(), found.end());
-    std::vector<std::string> suffixes;
+    std::vector<std::string> names;
     for (auto& f : found) {
-        suffixes.push_back(std::move(f.second));
+        names.push_back(std::move(f.second));
     }
-    return suffixes;
+    return names;
 }
 
 } // namespace hivelet::image

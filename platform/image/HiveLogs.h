@@ -21,8 +21,12 @@ std::optional<std::string> LogSuffixOf(const std::string& name, const std::strin
 // host's file system compares it).
 bool IsLogOf(const std::filesystem::path& file, const std::filesystem::path& hive);
 
-// The transaction logs beside `hive`, as the suffixes they really carry, in the order of
-// HiveLogSuffixes.
-std::vector<std::string> LogSuffixesBeside(const std::filesystem::path& hive);
+// The file names of the transaction logs beside `hive`, spelled as on disk (the hive name part
+// may differ from `hive`'s in letter case), in the order of HiveLogSuffixes.
+std::vector<std::string> LogsBeside(const std::filesystem::path& hive);
+
+// The suffix of the log file `logName` of the hive file `hive`, as `logName` spells it; empty
+// when `logName` is not one of `hive`'s log names.
+std::string LogSuffixIn(const std::string& logName, const std::filesystem::path& hive);
 
 } // namespace hivelet::image

@@ -1,5 +1,7 @@
 #include "platform/image/ImageState.h"
 
+#include "platform/TextCase.h"
+#include "platform/image/HiveLogs.h"
 #include "platform/ini/AtomicWrite.h"
 #include "platform/ini/ProfileFile.h"
 
@@ -79,6 +81,48 @@ unsigned ReadNumber(const ini::Profile& p, const fs::path& file, const char* sec
     return n;
 }
 
+// Whether `path`, read from a file on the image's disk, names a file inside the image: relative,
+// without root, with no ".." anywhere.
+bool NamesFileInside(const std::string& path) {
+    const fs::path rel(path);
+    if (rel.empty() || rel.is_absolute() || rel.has_root_name() || rel.has_root_directory() ||
+        rel.filename().empty() || rel.filename() == ".") {
+        return false;
+    }
+    return std::none_of(rel.begin(), rel.end(), [](const fs::path& part) { return part == ".."; });
+}
+
+// Whether two image-relative paths name one file, as the host compares names.
+bool SamePath(const std::string& a, const std::string& b) {
+    const fs::path x = fs::path(a).lexically_normal(), y = fs::path(b).lexically_normal();
+#if defined(_WIN32)
+    return platform::SameNoCase(x.string(), y.string());
+#else
+    return x == y;
+#endif
+}
+
+// The log file names a journal lists for the file `owner`. A journal written before the names
+// were kept lists suffixes (".LOG1"), which stand for `owner`'s name and the suffix. A name that
+// is not one of `owner`'s log names (which keeps it in `owner`'s folder) makes the journal
+// malformed.
+std::vector<std::string> ReadLogNames(const ini::Profile& p, const fs::path& file,
+                                      const std::string& section, const char* key,
+                                      const std::string& owner) {
+    std::vector<std::string> names = SplitLogs(p.Find(section, key).value_or(""));
+    const fs::path ownerPath(owner);
+    for (std::string& name : names) {
+        if (LogSuffixOf(name, "").has_value()) {
+            name = ownerPath.filename().string() + name;
+        }
+        if (LogSuffixIn(name, ownerPath).empty()) {
+            Malformed(file, p.SectionLine(section),
+                      "[" + section + "] " + key + ": \"" + name + "\" is not a log of " + owner);
+        }
+    }
+    return names;
+}
+
 std::vector<Replacement> ReadReplacements(const ini::Profile& p, const fs::path& file,
                                           bool withLogs) {
     std::vector<Replacement> out;
@@ -98,17 +142,22 @@ std::vector<Replacement> ReadReplacements(const ini::Profile& p, const fs::path&
         r.live = get("Live");
         r.fresh = get("New");
         r.backup = get("Backup");
-        if (withLogs) {
-            r.logs = SplitLogs(p.Find(section, "Logs").value_or(""));
-            r.freshLogs = SplitLogs(p.Find(section, "FreshLogs").value_or(""));
-            r.discardBackup = p.Find(section, "Discard").value_or("0") == "1";
-        }
+        const int line = p.SectionLine(section);
         for (const std::string* path : {&r.live, &r.fresh, &r.backup}) {
-            fs::path rel(*path);
-            if (rel.is_absolute() || rel.has_root_name() || rel.has_root_directory() ||
-                (!rel.empty() && *rel.begin() == "..")) {
-                Malformed(file, p.SectionLine(section), "path \"" + *path + "\" leaves the image");
+            if (!NamesFileInside(*path)) {
+                Malformed(file, line, "path \"" + *path + "\" leaves the image");
             }
+        }
+        if (SamePath(r.live, r.fresh) || SamePath(r.live, r.backup) ||
+            SamePath(r.fresh, r.backup)) {
+            Malformed(file, line,
+                      "[" + section +
+                          "] names one file twice: the hive, new and old files must differ");
+        }
+        if (withLogs) {
+            r.logs = ReadLogNames(p, file, section, "Logs", r.live);
+            r.freshLogs = ReadLogNames(p, file, section, "FreshLogs", r.fresh);
+            r.discardBackup = p.Find(section, "Discard").value_or("0") == "1";
         }
         out.push_back(std::move(r));
     }

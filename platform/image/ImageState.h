@@ -10,7 +10,8 @@
 //   events.log          one line per event reported to the event log ("source: text")
 //
 // File paths in state.ini and journal.ini are relative to the image root, '/'-separated, as the
-// files are named on disk. state.ini and journal.ini are replaced atomically; logs are appended.
+// files are named on disk; log files are named without their folder, which is their hive's.
+// state.ini and journal.ini are replaced atomically; logs are appended.
 //
 // An installation that is not running (--windows ROOT) keeps the same folder at ROOT, with
 // replacements.log in place of boot.log; state.ini is there only while a replacement is pending,
@@ -39,9 +40,12 @@ struct Replacement {
     std::string live; // image-relative paths
     std::string fresh;
     std::string backup;
-    std::vector<std::string> logs; // journal only: suffixes (".LOG1"...) present at the start
-    // Journal only: logs of `fresh` that take the hive's log names (an undo brings back the
-    // backup's logs), and whether the file put aside at `backup` goes once the hive is swapped.
+    // Journal only: the file names of the hive's logs beside `live` at the start, spelled as on
+    // disk ("ntuser.dat.LOG1" beside "NTUSER.DAT").
+    std::vector<std::string> logs;
+    // Journal only: the file names of logs beside `fresh` that take the hive's log names (an undo
+    // brings back the backup's logs), and whether the file put aside at `backup` goes once the
+    // hive is swapped.
     std::vector<std::string> freshLogs;
     bool discardBackup = false;
 };
@@ -55,7 +59,8 @@ struct Journal {
 class ImageState {
 public:
     // Reads state.ini if there is one. Throws std::runtime_error naming the file and line when
-    // it is malformed.
+    // it is malformed, or when an entry names a file outside the image or names the live hive as
+    // its new file or backup (the image's disk is not to be trusted: nothing is touched then).
     explicit ImageState(std::filesystem::path imageRoot);
     // The state of an installation that is not running: state.ini only while something is
     // pending, runs logged to replacements.log.
@@ -68,7 +73,8 @@ public:
 
     bool JournalExists() const;
     bool WriteJournal(const Journal& journal);
-    // Throws std::runtime_error when the journal is malformed; nullopt when there is none.
+    // Throws std::runtime_error when the journal is malformed or an entry is refused as in the
+    // constructor; nullopt when there is none.
     std::optional<Journal> ReadJournal() const;
     bool RemoveJournal();
 

@@ -1,9 +1,12 @@
 #include "platform/image/Restart.h"
 
+#include "platform/SyncFile.h"
+#include "platform/SyncFolder.h"
 #include "platform/image/HiveLogs.h"
 
 #include <algorithm>
 #include <fstream>
+#include <initializer_list>
 #include <stdexcept>
 #include <system_error>
 
@@ -51,6 +54,28 @@ bool SameContent(const fs::path& a, const fs::path& b) {
 
 fs::path WithSuffix(const fs::path& p, const std::string& suffix) {
     return fs::path(p.string() + suffix);
+}
+
+// The file `name` in the folder of `file` (a hive's log beside it).
+fs::path Beside(const fs::path& file, const std::string& name) {
+    return file.parent_path() / name;
+}
+
+std::string BesideText(const std::string& relative, const std::string& name) {
+    return Beside(fs::path(relative), name).generic_string();
+}
+
+// Flushes the folders of `files` (each folder once), so that the names a step gave survive a
+// power cut before the next step or record counts on them.
+void SyncFolders(std::initializer_list<fs::path> files) {
+    std::vector<fs::path> done;
+    for (const fs::path& f : files) {
+        const fs::path folder = f.parent_path();
+        if (std::find(done.begin(), done.end(), folder) == done.end()) {
+            platform::SyncFolder(folder);
+            done.push_back(folder);
+        }
+    }
 }
 
 bool Logged(const std::vector<std::string>& log, unsigned number) {
@@ -133,16 +158,31 @@ void Restart::Step(const std::string& name) {
     }
 }
 
-void Restart::Forward(const Replacement& r) {
+// Whether the hive's log `liveLog` is one the fresh-log step brought in from beside the new file
+// before an interruption: that log is gone there and stands under the hive's log name.
+bool Restart::BroughtIn(const Replacement& r, const fs::path& liveLog) const {
+    const fs::path live = Host(r.live), fresh = Host(r.fresh);
+    return std::any_of(r.freshLogs.begin(), r.freshLogs.end(), [&](const std::string& name) {
+        const fs::path to = WithSuffix(live, LogSuffixIn(name, fresh));
+        std::error_code ec;
+        return !Exists(Beside(fresh, name)) && Exists(to) && fs::equivalent(to, liveLog, ec);
+    });
+}
+
+void Restart::Forward(const Replacement& r, bool recovering) {
     const fs::path live = Host(r.live), fresh = Host(r.fresh), backup = Host(r.backup);
     const std::string& h = r.hive;
     std::error_code ec;
     if (!Exists(fresh)) {
-        if (Exists(live)) {
-            Discard(r); // swapped before an interruption
-            return;
+        if (!Exists(live)) {
+            throw StepFailed(h + ": neither the hive file nor its new file exists");
         }
-        throw StepFailed(h + ": neither the hive file nor its new file exists");
+        if (!recovering) {
+            // Nothing of this run touched it: the new file was deleted while it waited.
+            throw StepFailed("the new file " + r.fresh + " is missing");
+        }
+        Discard(r); // swapped before an interruption
+        return;
     }
     if (Exists(live)) {
         Step("backup-clear " + h);
@@ -150,11 +190,14 @@ void Restart::Forward(const Replacement& r) {
             fs::remove(backup, ec);
             Check(ec, "cannot remove the old backup " + r.backup);
         }
-        for (const std::string& x : LogSuffixesBeside(backup)) {
-            bool ours = std::find(r.logs.begin(), r.logs.end(), x) != r.logs.end();
+        for (const std::string& name : LogsBeside(backup)) {
+            const std::string x = LogSuffixIn(name, backup);
+            bool ours = std::any_of(r.logs.begin(), r.logs.end(), [&](const std::string& log) {
+                return LogSuffixIn(log, live) == x;
+            });
             if (!ours) {
-                fs::remove(WithSuffix(backup, x), ec);
-                Check(ec, "cannot remove the old backup log " + r.backup + x);
+                fs::remove(Beside(backup, name), ec);
+                Check(ec, "cannot remove the old backup log " + BesideText(r.backup, name));
             }
         }
         Step("backup-link " + h);
@@ -164,6 +207,9 @@ void Restart::Forward(const Replacement& r) {
                 // No hard links here: copy under a temporary name, then give it the name.
                 fs::path temp = WithSuffix(backup, ".hivelet-copy");
                 fs::copy_file(live, temp, fs::copy_options::overwrite_existing, ec);
+                if (!ec && !platform::SyncFile(temp)) {
+                    ec = std::make_error_code(std::errc::io_error);
+                }
                 if (!ec) {
                     fs::rename(temp, backup, ec);
                 }
@@ -174,24 +220,30 @@ void Restart::Forward(const Replacement& r) {
                 Check(ec, "cannot keep the hive under its backup name " + r.backup);
             }
         }
-        for (const std::string& x : r.logs) {
+        SyncFolders({backup});
+        for (const std::string& name : r.logs) {
+            const std::string x = LogSuffixIn(name, live);
             Step("log " + x + " " + h);
-            if (Exists(WithSuffix(live, x))) {
-                fs::rename(WithSuffix(live, x), WithSuffix(backup, x), ec);
-                Check(ec, "cannot move " + r.live + x);
+            const fs::path log = Beside(live, name);
+            if (Exists(log) && !BroughtIn(r, log)) {
+                fs::rename(log, WithSuffix(backup, x), ec);
+                Check(ec, "cannot move " + BesideText(r.live, name));
             }
         }
-        for (const std::string& x : r.freshLogs) {
+        for (const std::string& name : r.freshLogs) {
+            const std::string x = LogSuffixIn(name, fresh);
             Step("fresh-log " + x + " " + h);
-            if (Exists(WithSuffix(fresh, x)) && !Exists(WithSuffix(live, x))) {
-                fs::rename(WithSuffix(fresh, x), WithSuffix(live, x), ec);
-                Check(ec, "cannot move " + r.fresh + x);
+            if (Exists(Beside(fresh, name)) && !Exists(WithSuffix(live, x))) {
+                fs::rename(Beside(fresh, name), WithSuffix(live, x), ec);
+                Check(ec, "cannot move " + BesideText(r.fresh, name));
             }
         }
+        SyncFolders({live, backup, fresh});
     }
     Step("swap " + h);
     fs::rename(fresh, live, ec);
     Check(ec, "cannot rename " + r.fresh + " to " + r.live);
+    SyncFolders({live, fresh});
     Discard(r);
 }
 
@@ -208,10 +260,10 @@ void Restart::Discard(const Replacement& r) {
     }
     std::error_code ec;
     const fs::path backup = Host(r.backup);
-    const std::vector<std::string> logs = LogSuffixesBeside(backup);
+    const std::vector<std::string> logs = LogsBeside(backup);
     fs::remove(backup, ec);
-    for (const std::string& x : logs) {
-        fs::remove(WithSuffix(backup, x), ec);
+    for (const std::string& name : logs) {
+        fs::remove(Beside(backup, name), ec);
     }
 }
 
@@ -221,17 +273,19 @@ void Restart::Rollback(const Replacement& r) {
     if (!Exists(fresh)) {
         return; // swapped: the hive is new, there is nothing to put back
     }
-    for (const std::string& x : r.freshLogs) {
+    for (const std::string& name : r.freshLogs) {
+        const std::string x = LogSuffixIn(name, fresh);
         Step("rollback-fresh-log " + x + " " + r.hive);
-        if (Exists(WithSuffix(live, x)) && !Exists(WithSuffix(fresh, x))) {
-            fs::rename(WithSuffix(live, x), WithSuffix(fresh, x), ec);
+        if (Exists(WithSuffix(live, x)) && !Exists(Beside(fresh, name))) {
+            fs::rename(WithSuffix(live, x), Beside(fresh, name), ec);
             Check(ec, "cannot move " + r.live + x + " back");
         }
     }
-    for (const std::string& x : r.logs) {
+    for (const std::string& name : r.logs) {
+        const std::string x = LogSuffixIn(name, live);
         Step("rollback-log " + x + " " + r.hive);
-        if (Exists(WithSuffix(backup, x)) && !Exists(WithSuffix(live, x))) {
-            fs::rename(WithSuffix(backup, x), WithSuffix(live, x), ec);
+        if (Exists(WithSuffix(backup, x)) && !Exists(Beside(live, name))) {
+            fs::rename(WithSuffix(backup, x), Beside(live, name), ec);
             Check(ec, "cannot move " + r.backup + x + " back");
         }
     }
@@ -240,6 +294,7 @@ void Restart::Rollback(const Replacement& r) {
         fs::remove(backup, ec);
         Check(ec, "cannot remove " + r.backup);
     }
+    SyncFolders({live, backup, fresh});
 }
 
 BootOutcome Restart::Run(unsigned number, const std::vector<Replacement>& replacements,
@@ -249,7 +304,7 @@ BootOutcome Restart::Run(unsigned number, const std::vector<Replacement>& replac
     std::vector<const Replacement*> done;
     for (const Replacement& r : replacements) {
         try {
-            Forward(r);
+            Forward(r, recovering);
             out.replaced.push_back(r.hive);
             done.push_back(&r);
         } catch (const std::exception& failed) {
@@ -326,9 +381,9 @@ BootOutcome Restart::Apply(std::vector<Replacement> replacements, const std::str
     for (Replacement& r : journal.replacements) {
         r.logs.clear();
         r.freshLogs.clear();
-        r.logs = LogSuffixesBeside(Host(r.live));
+        r.logs = LogsBeside(Host(r.live));
         if (r.discardBackup) {
-            r.freshLogs = LogSuffixesBeside(Host(r.fresh));
+            r.freshLogs = LogsBeside(Host(r.fresh));
         }
     }
     if (!journal.replacements.empty()) {

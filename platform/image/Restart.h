@@ -5,11 +5,15 @@
 // Per hive (L the live hive, N the new file, B the backup name), each step idempotent:
 //   backup-clear  a file at B that is not L's content is removed, with stale B.LOG* files
 //   backup-link   B becomes a hard link to L (a copy where links are not supported)
-//   log .LOGx     each transaction log L.LOGx moves to B.LOGx
+//   log .LOGx     each transaction log of L (its name as spelled on disk, "l.LOGx" too) moves
+//                 to B.LOGx; one that fresh-log brought in before an interruption stays
 //   fresh-log .LOGx  (undo only) each log N.LOGx of the new file takes the name L.LOGx
 //   swap          N is renamed over L: one atomic step from the old hive to the new one
 //   discard       (undo only) the file put aside at B goes, with its logs
-// L exists throughout. Whether a hive is done is read from the files: N gone means swapped.
+// The folders are flushed after the link, the log moves and the swap, so that no later step or
+// record gets to disk ahead of them. L exists throughout. Whether a hive is done is read from the
+// files: N gone means swapped, when finishing an interrupted restart; in any other run it means
+// that the new file was deleted, and the hive is not replaced.
 // A step that fails rolls its hive back (logs return, the link at B goes) and the replacement
 // stays pending; the restart itself still happens. Around the hives: "journal" (written before
 // any hive is touched), "state" (the pending list without the replaced hives, the boot count),
@@ -74,7 +78,8 @@ public:
 private:
     BootOutcome Run(unsigned number, const std::vector<Replacement>& replacements, bool recovering,
                     const std::string& what);
-    void Forward(const Replacement& r);
+    void Forward(const Replacement& r, bool recovering);
+    bool BroughtIn(const Replacement& r, const std::filesystem::path& liveLog) const;
     void Rollback(const Replacement& r);
     void Discard(const Replacement& r);
     void Step(const std::string& name);

@@ -358,6 +358,71 @@ TEST_F(InstallationReplace, UndoPutsBackEveryHiveByteForByteEvenWhenInterrupted)
     }
 }
 
+TEST_F(InstallationReplace, AnUndoInterruptedBeforeASwapKeepsTheLogsItBroughtBack) {
+    // The compacted hives were used before the undo: their logs of their own go with them, while
+    // the backups' logs take the hives' log names before each swap.
+    TempFolder used("-used");
+    CopyTree(compacted_->path(), used.path());
+    for (const auto& h : InstallationHives) {
+        for (const char* x : HiveLogSuffixes) {
+            if (originalFiles_.count(h.file + std::string(x))) {
+                WriteBytes(used.path() / (h.file + std::string(x)), "a log of the compacted hive");
+            }
+        }
+    }
+    for (const std::string& step : undoSteps_) {
+        if (step.rfind("swap ", 0) != 0) {
+            continue;
+        }
+        SCOPED_TRACE("crash before " + step);
+        const fs::path root = CopyOf(used);
+        {
+            ImageOptions options;
+            options.faultHook = [&](const std::string& s) -> FaultAction {
+                if (s == step) {
+                    throw Crash{};
+                }
+                return FaultAction::Proceed;
+            };
+            ImagePlatform image(DeriveInstallation(root), options);
+            EXPECT_THROW(image.UndoLastCompaction(".bak"), Crash);
+        }
+        ImagePlatform next(DeriveInstallation(root)); // finishes the undo
+        Tree now = Files(root);
+        now.erase(std::string(StateFolderName) + "/" + ReplacementLog);
+        EXPECT_EQ(Differences(now, originalFiles_), "");
+    }
+}
+
+TEST_F(InstallationReplace, LogsSpelledUnlikeTheirHiveGoWithItAndComeBack) {
+    // Windows 8.1 and later spell a profile's logs in their own case ("ntuser.dat.LOG1" beside
+    // "NTUSER.DAT"); here the other way round, which a host that tells cases apart sees alike.
+    for (const bool failSwap : {false, true}) {
+        SCOPED_TRACE(failSwap ? "the hive's swap fails" : "replaced");
+        const fs::path root = CopyOf(*original_);
+        const fs::path ann = root / "users/Ann";
+        fs::rename(ann / "ntuser.dat.LOG1", ann / "NTUSER.DAT.LOG1");
+        ImageOptions options;
+        if (failSwap) {
+            options.faultHook = [](const std::string& s) {
+                return s == "swap \\REGISTRY\\USER\\S-1-5-21-7-8-9-1001" ? FaultAction::Fail
+                                                                         : FaultAction::Proceed;
+            };
+        }
+        Compact(root, options);
+        const int all = static_cast<int>(std::size(InstallationHives));
+        EXPECT_EQ(ExpectOldOrNew(root, "after the run"), failSwap ? all - 1 : all);
+        if (failSwap) {
+            EXPECT_TRUE(fs::exists(ann / "NTUSER.DAT.LOG1")) << "not back under its own name";
+            continue;
+        }
+        ExpectNothingLeftBehind(root);
+        ImagePlatform image(DeriveInstallation(root));
+        image.UndoLastCompaction(".bak");
+        EXPECT_EQ(ExpectOldOrNew(root, "undone"), 0);
+    }
+}
+
 TEST_F(InstallationReplace, AHibernatedInstallationRefusesEveryChange) {
     for (const TempFolder* from : {original_.get(), compacted_.get()}) {
         const fs::path root = CopyOf(*from);
@@ -372,6 +437,48 @@ TEST_F(InstallationReplace, AHibernatedInstallationRefusesEveryChange) {
         EXPECT_EQ(image.ReplaceKey(RootKey::LocalMachine, "SAM", "C:\\x.hvt", "C:\\x.bak").code,
                   error::AccessDenied);
         EXPECT_EQ(Differences(Files(root), before), "");
+    }
+}
+
+TEST(InstallationRecords, AnEntryLeavingTheInstallationOrNamingItsHiveTwiceIsRefused) {
+    // state.ini and journal.ini lie on the installation's disk, which anyone may have written.
+    const std::string system = InstallationHives[0].file;
+    struct Record {
+        bool journal;
+        std::string live, fresh, backup;
+    };
+    const Record records[] = {
+        // Dropped unapplied, or swapped: what New or Live names would be deleted or replaced.
+        {false, system, "WINDOWS/../../victim.txt", system + ".bak"},
+        {false, system, system, system + ".bak"},
+        {true, "WINDOWS/../../victim.txt", "attacker.txt", "victim.bak"},
+        {true, system, "attacker.txt", system}, // the old hive would be kept nowhere
+    };
+    for (const Record& r : records) {
+        SCOPED_TRACE(std::string(r.journal ? "journal: " : "state: ") + r.live + ", " + r.fresh +
+                     ", " + r.backup);
+        TempFolder folder;
+        const fs::path root = folder.path() / "disk";
+        WriteTestInstallation(root);
+        WriteBytes(folder.path() / "victim.txt", "victim");
+        WriteBytes(root / "attacker.txt", "attacker");
+        ImageState state = ImageState::ForInstallation(root);
+        Replacement entry;
+        entry.hive = "\\REGISTRY\\MACHINE\\SYSTEM";
+        entry.live = r.live;
+        entry.fresh = r.fresh;
+        entry.backup = r.backup;
+        if (r.journal) {
+            Journal journal;
+            journal.bootNumber = 1;
+            journal.replacements = {entry};
+            ASSERT_TRUE(state.WriteJournal(journal));
+        } else {
+            ASSERT_TRUE(state.Save({entry}, 0));
+        }
+        const Tree before = Files(folder.path());
+        EXPECT_THROW(ImagePlatform image(DeriveInstallation(root)), std::runtime_error);
+        EXPECT_EQ(Differences(Files(folder.path()), before), "");
     }
 }
 

@@ -268,6 +268,21 @@ TEST_F(RestartJournal, ACrashWhileRepairingIsRepairedLater) {
     }
 }
 
+TEST_F(RestartJournal, ANewFileDeletedWhileItWaitedLeavesItsHiveAsItWasAndSaysWhy) {
+    fs::path root = FreshCopy();
+    const HiveFiles& system = hives_[0];
+    fs::remove(root / (system.live + ".hvt"));
+    ImagePlatform image(root);
+    EnableAll(image);
+    ASSERT_TRUE(image.ExitWindows(6, 1).ok());
+    ASSERT_TRUE(image.lastBoot());
+    EXPECT_EQ(image.lastBoot()->replaced.size(), hives_.size() - 1);
+    EXPECT_EQ(image.lastBoot()->KeptPendingText(),
+              "\\REGISTRY\\MACHINE\\SYSTEM (the new file " + system.live + ".hvt is missing)");
+    EXPECT_EQ(ReadBytes(root / system.live), system.oldBytes);
+    EXPECT_FALSE(fs::exists(root / system.backup));
+}
+
 TEST_F(RestartJournal, AHiveThatCanNeitherMoveNorGoBackStopsTheRepairWithAClearError) {
     fs::path root = FreshCopy();
     {
