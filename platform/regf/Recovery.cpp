@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace hivelet::regf {
 namespace {
@@ -38,11 +40,31 @@ bool NeedsRecovery(const uint8_t* file, uint64_t size) {
 
 namespace {
 
-// When the logs grow the hive, the bins must still tile it: every bin header from the start to
-// the new end comes from the primary or from a log page. Checked before the grown file is
-// allocated, so a log cannot make recovery reserve memory for bins it never wrote.
+// When the logs grow the hive, they must write every byte of the grown part, and the bins must
+// still tile it: every bin header from the start to the new end comes from the primary or from a
+// log page. Checked before the grown file is allocated, so a log cannot make recovery reserve
+// memory for bins it never wrote (one page holding a bin header of nearly 2 GiB would).
 std::string GrowthFault(const uint8_t* primary, uint64_t size, const RecoveryPlan& plan,
                         uint32_t binsBefore, uint32_t bins) {
+    std::vector<std::pair<uint32_t, uint32_t>> grown; // the writes' spans past the old end
+    for (const RecoveryPlan::Write& w : plan.writes) {
+        uint64_t end = std::min<uint64_t>(uint64_t{w.binsOffset} + w.size, bins);
+        if (end > binsBefore) {
+            grown.push_back({std::max(w.binsOffset, binsBefore), static_cast<uint32_t>(end)});
+        }
+    }
+    std::sort(grown.begin(), grown.end());
+    uint32_t covered = binsBefore;
+    for (const auto& [from, to] : grown) {
+        if (from > covered) {
+            break;
+        }
+        covered = std::max(covered, to);
+    }
+    if (covered < bins) {
+        return "the logs grow the bins to " + Hex(bins) + " bytes, but write nothing at " +
+               Hex(kBaseBlockSize + uint64_t{covered});
+    }
     // The newest bytes written at each 4 KiB boundary, where bin headers lie.
     std::map<uint32_t, const uint8_t*> written;
     for (const RecoveryPlan::Write& w : plan.writes) {

@@ -1,6 +1,6 @@
 // Old-format logs (before Windows 8.1): a bitmap of dirty 512-byte pages ("DIRT") followed by
-// those pages. One log is applied: LOG1 when it belongs to the primary's state, else LOG2 by the
-// rule Windows 8 introduced.
+// those pages. One log is applied, whole: LOG1 when it belongs to the primary's state, else LOG2
+// by the rule Windows 8 introduced; with a damaged base block the later of the two.
 #include "platform/regf/Errors.h"
 #include "platform/regf/Recovery.h"
 
@@ -60,6 +60,69 @@ struct Result {
     }
 };
 
+// The writes that lay `log`'s dirty pages over the primary, or why the log cannot be used. The
+// dirty pages of an old-format log are one flush: a log that lacks some of them, or whose dirty
+// bins are not sound, holds a state the hive was never in, so it is used whole or not at all.
+std::string PlanPages(const PrimaryState& primary, const LogImage& log, const DirtyVector& vector,
+                      uint32_t bins, std::vector<RecoveryPlan::Write>& writes, uint32_t& pages) {
+    // Dirty pages in bitmap order, packed one after another in the log.
+    const uint32_t pageCount = vector.binsSize / kPage;
+    std::vector<const uint8_t*> logPage(pageCount, nullptr);
+    uint64_t next = vector.pagesStart;
+    uint32_t wanted = 0;
+    uint32_t held = 0;
+    for (uint32_t page = 0; page < pageCount; ++page) {
+        if (!vector.dirty(page)) {
+            continue;
+        }
+        ++wanted;
+        if (next + kPage <= log.size()) {
+            logPage[page] = log.data() + next;
+            next += kPage;
+            ++held;
+        }
+    }
+    if (held < wanted) {
+        return "the log ends at " + Hex(log.size()) + " after " + std::to_string(held) + " of " +
+               std::to_string(wanted) + " dirty pages";
+    }
+
+    // Every bin that dirty data touches must be a sound bin.
+    Result result{primary, logPage};
+    for (uint32_t offset = 0; offset < bins;) {
+        BinHeader h = result.header(offset);
+        bool sound = std::memcmp(h.signature, "hbin", 4) == 0 && h.offset == offset &&
+                     h.size >= kBinGranularity && h.size % kBinGranularity == 0 &&
+                     h.size <= bins - offset;
+        if (!sound) {
+            bool dirty = std::any_of(logPage.begin() + std::min<size_t>(offset / kPage, pageCount),
+                                     logPage.end(), [](const uint8_t* p) { return p != nullptr; });
+            if (dirty) {
+                return "the dirty bin at " + Hex(kBaseBlockSize + uint64_t{offset}) +
+                       " is not a sound bin";
+            }
+            break; // no dirty page lies past it
+        }
+        offset += h.size;
+    }
+    writes.clear();
+    for (uint32_t page = 0; page < pageCount;) {
+        if (logPage[page] == nullptr) {
+            ++page;
+            continue;
+        }
+        uint32_t run = page;
+        while (run < pageCount && logPage[run] != nullptr &&
+               logPage[run] == logPage[page] + uint64_t{run - page} * kPage) {
+            ++run;
+        }
+        writes.push_back({page * kPage, logPage[page], (run - page) * kPage});
+        page = run;
+    }
+    pages = held;
+    return {};
+}
+
 } // namespace
 
 Status PlanOldFormat(const PrimaryState& primary, const std::vector<const LogImage*>& logs,
@@ -86,6 +149,7 @@ Status PlanOldFormat(const PrimaryState& primary, const std::vector<const LogIma
     }
     const uint64_t hiveTime = Timestamp(primary.file);
     const bool valid1 = fault1.empty();
+    const bool valid2 = fault2.empty();
     // With a damaged base block the primary's own time cannot be trusted, so there is nothing to
     // match: the log's valid copy stands for the base block, and the dirty bins are checked.
     const bool applicable1 = valid1 && (primary.rebuilt || Timestamp(log1->data()) == hiveTime);
@@ -94,113 +158,72 @@ Status PlanOldFormat(const PrimaryState& primary, const std::vector<const LogIma
                  ", the hive at " + Hex(hiveTime) + " (at " +
                  Hex(offsetof(BaseBlock, lastWritten)) + "): it records another state of the hive";
     }
-    const LogImage* chosen = nullptr;
-    const DirtyVector* vector = nullptr;
+    // Windows 8's rule: LOG2 holds a cumulative log when writing the primary failed; it counts
+    // when LOG1 is unusable or records an older state than it.
+    const bool later2 = valid2 && (!valid1 || Timestamp(log2->data()) > Timestamp(log1->data()));
+    if (valid2 && !later2) {
+        fault2 = "records no later state than " + BaseName(log1->path);
+    }
+    struct Candidate {
+        const LogImage* log;
+        const DirtyVector* vector;
+        std::string* fault;
+    };
+    std::vector<Candidate> candidates;
     if (applicable1) {
-        chosen = log1;
-        vector = &v1;
-    } else if (fault2.empty() && (!valid1 || Timestamp(log2->data()) > Timestamp(log1->data()))) {
-        // Windows 8's rule: LOG2 holds a cumulative log when writing LOG1 failed; it counts
-        // when LOG1 is unusable or records an older state than it.
-        chosen = log2;
-        vector = &v2;
+        candidates.push_back({log1, &v1, &fault1});
     }
-    if (log1 != nullptr && chosen != log1) {
-        report.skipped.push_back(BaseName(log1->path) + ": " + fault1);
+    if (later2) {
+        // A damaged base block was being written by the latest flush, whose log is then complete:
+        // the later of the two.
+        candidates.insert(primary.rebuilt ? candidates.begin() : candidates.end(),
+                          {log2, &v2, &fault2});
     }
-    if (log2 != nullptr && chosen != log2) {
-        report.skipped.push_back(
-            BaseName(log2->path) + ": " +
-            (fault2.empty() ? "records no later state than " + BaseName(log1 ? log1->path : "LOG1")
-                            : fault2));
-    }
-    if (chosen == nullptr) {
-        return Failure(ErrorKind::Dirty, primary.name, "no usable log");
-    }
+    const Candidate* chosen = nullptr;
     uint8_t* base = plan.baseBlock.data();
-    if (primary.rebuilt) {
-        std::memcpy(base, chosen->data(), kPage);
-        StoreU32(base + offsetof(BaseBlock, fileType), 0);
-    }
-    const uint32_t binsBefore = LoadU32(base + offsetof(BaseBlock, binsDataSize));
-    const uint32_t bins = std::max(binsBefore, vector->binsSize);
-    report.binsSizeBefore = binsBefore;
-
-    // Dirty pages in bitmap order, packed one after another in the log.
-    const uint32_t pageCount = vector->binsSize / kPage;
-    std::vector<const uint8_t*> logPage(pageCount, nullptr);
-    uint64_t next = vector->pagesStart;
-    uint32_t applied = 0;
-    uint32_t wanted = 0;
-    for (uint32_t page = 0; page < pageCount; ++page) {
-        if (!vector->dirty(page)) {
-            continue;
+    uint32_t bins = 0;
+    uint32_t pages = 0;
+    for (const Candidate& c : candidates) {
+        if (primary.rebuilt) {
+            std::memcpy(base, c.log->data(), kPage);
+            StoreU32(base + offsetof(BaseBlock, fileType), 0);
         }
-        ++wanted;
-        if (next + kPage > chosen->size()) {
-            continue;
-        }
-        logPage[page] = chosen->data() + next;
-        next += kPage;
-        ++applied;
-    }
-    if (applied < wanted) {
-        report.stop = BaseName(chosen->path) + ": the log ends at " + Hex(chosen->size()) +
-                      " after " + std::to_string(applied) + " of " + std::to_string(wanted) +
-                      " dirty pages";
-        report.damaged = true;
-    }
-
-    // Every bin that dirty data touches must be a sound bin where the hive has one; replay stops
-    // before the first that is not.
-    Result result{primary, logPage};
-    uint32_t validEnd = bins;
-    for (uint32_t offset = 0; offset < bins;) {
-        BinHeader h = result.header(offset);
-        bool sound = std::memcmp(h.signature, "hbin", 4) == 0 && h.offset == offset &&
-                     h.size >= kBinGranularity && h.size % kBinGranularity == 0 &&
-                     h.size <= bins - offset;
-        if (!sound) {
-            validEnd = offset;
-            bool dirty = std::any_of(logPage.begin() + std::min<size_t>(offset / kPage, pageCount),
-                                     logPage.end(), [](const uint8_t* p) { return p != nullptr; });
-            if (dirty) {
-                report.stop = BaseName(chosen->path) + ": the dirty bin at " +
-                              Hex(kBaseBlockSize + uint64_t{offset}) +
-                              " is not a sound bin; the pages from there on are left out";
-                report.damaged = true;
-            }
+        report.binsSizeBefore = LoadU32(base + offsetof(BaseBlock, binsDataSize));
+        bins = std::max(report.binsSizeBefore, c.vector->binsSize);
+        *c.fault = PlanPages(primary, *c.log, *c.vector, bins, plan.writes, pages);
+        if (c.fault->empty()) {
+            chosen = &c;
             break;
         }
-        offset += h.size;
+        plan.writes.clear();
     }
-    applied = 0;
-    for (uint32_t page = 0; page < pageCount && page < validEnd / kPage;) {
-        if (logPage[page] == nullptr) {
-            ++page;
-            continue;
+    for (const LogImage* log : {log1, log2}) {
+        if (log != nullptr && (chosen == nullptr || chosen->log != log)) {
+            // A sound log left unused records an earlier state, or the chosen LOG1 the hive's own.
+            std::string fault = log == log1 ? fault1 : fault2;
+            if (fault.empty()) {
+                fault = log == log1 ? "records an earlier state than " + BaseName(log2->path)
+                                    : BaseName(log1->path) + " records the hive's own state";
+            }
+            report.skipped.push_back(BaseName(log->path) + ": " + fault);
         }
-        uint32_t run = page;
-        while (run < pageCount && run < validEnd / kPage && logPage[run] != nullptr &&
-               logPage[run] == logPage[page] + uint64_t{run - page} * kPage) {
-            ++run;
-        }
-        plan.writes.push_back({page * kPage, logPage[page], (run - page) * kPage});
-        applied += run - page;
-        page = run;
     }
-    if (report.stop.empty()) {
-        report.stop = BaseName(chosen->path) + ": all " + std::to_string(applied) +
-                      " dirty pages applied, up to " + Hex(next);
+    if (chosen == nullptr) {
+        report.binsSizeBefore = 0;
+        return Failure(ErrorKind::Dirty, primary.name, "no usable log");
     }
+    const LogImage& log = *chosen->log;
+    report.stop = BaseName(log.path) + ": all " + std::to_string(pages) +
+                  " dirty pages applied, up to " +
+                  Hex(chosen->vector->pagesStart + uint64_t{pages} * kPage);
     // The log's copy holds the sequence number the interrupted write was giving the hive.
-    const uint32_t sequence = LoadU32(chosen->data() + offsetof(BaseBlock, primarySequence));
+    const uint32_t sequence = LoadU32(log.data() + offsetof(BaseBlock, primarySequence));
     StoreU32(base + offsetof(BaseBlock, primarySequence), sequence);
     StoreU32(base + offsetof(BaseBlock, secondarySequence), sequence);
     StoreU32(base + offsetof(BaseBlock, binsDataSize), bins);
     report.sequence = sequence;
     report.binsSizeAfter = bins;
-    report.applied.push_back({chosen->path, 0, sequence, sequence, applied, report.stop});
+    report.applied.push_back({log.path, 0, sequence, sequence, pages, report.stop});
     return {};
 }
 

@@ -4,9 +4,15 @@
 #include "LogTestSupport.h"
 #include "Sha256.h"
 
+#include "platform/image/demo/UnflushedHive.h"
+#include "platform/regf/Format.h"
+#include "platform/regf/Recovery.h"
 #include "platform/regf/Regf.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
 
 namespace hivelet::regf {
 namespace {
@@ -226,6 +232,89 @@ TEST_F(RegfDamagedLogs, AnOldFormatLogOfAnotherStateIsNotApplied) {
     EXPECT_NE(s.message.find("(at 0xc): it records another state of the hive"), std::string::npos)
         << s.message;
     EXPECT_FALSE(fs::exists(folder_.file("out")));
+}
+
+// An old-format log's dirty pages are one flush: a part of them is a state the hive never was in.
+TEST_F(RegfDamagedLogs, AnOldFormatLogIsAppliedWholeOrNotAtAll) {
+    const fs::path dir = SampleFolder() / "yarp/hives_for_tests/OldDirtyHive";
+    const std::vector<uint8_t> whole = ReadBytes(dir / "OldDirtyHive.LOG1");
+    std::vector<uint8_t> cut(whole.begin(), whole.begin() + 21504); // 40 of its 64 dirty pages
+    std::vector<uint8_t> badBin = whole;
+    badBin[17408] = 'x'; // the "hbin" of the dirty bin at 0x6b000
+    auto recover = [&](const std::vector<std::pair<std::vector<uint8_t>, std::string>>& logs,
+                       Recovery& r) {
+        ScratchFolder stage;
+        fs::path hive = StageBytes(stage, dir / "OldDirtyHive", "OldDirtyHive", logs);
+        Status s = RecoverHiveFile(hive.string(), folder_.file("out"), r);
+        recovered_ = s.ok() ? ReadBytes(folder_.file("out")) : std::vector<uint8_t>{};
+        fs::remove(folder_.file("out"));
+        return s;
+    };
+    const std::pair<std::vector<uint8_t>, std::string> damaged[] = {
+        {cut, "OldDirtyHive.LOG1: the log ends at 0x5400 after 40 of 64 dirty pages"},
+        {badBin, "OldDirtyHive.LOG1: the dirty bin at 0x6b000 is not a sound bin"},
+    };
+    Recovery intact;
+    ASSERT_TRUE(recover({{whole, ".LOG1"}}, intact).ok());
+    const std::vector<uint8_t> reference = recovered_;
+    for (const auto& [log1, why] : damaged) {
+        SCOPED_TRACE(why);
+        Recovery r;
+        Status s = recover({{log1, ".LOG1"}}, r);
+        EXPECT_EQ(s.kind, ErrorKind::Dirty);
+        EXPECT_NE(s.message.find(why), std::string::npos) << s.message;
+        EXPECT_FALSE(r.recovered);
+        // A whole LOG2 of a later state stands in for it.
+        std::vector<uint8_t> log2 = whole;
+        PutU32(log2, 12, U32(log2, 12) + 1);
+        FixChecksum(log2);
+        Recovery fallback;
+        s = recover({{log1, ".LOG1"}, {log2, ".LOG2"}}, fallback);
+        ASSERT_TRUE(s.ok()) << s.message;
+        ASSERT_EQ(fallback.applied.size(), 1u);
+        EXPECT_EQ(BaseName(fallback.applied[0].path), "OldDirtyHive.LOG2");
+        EXPECT_EQ(fallback.applied[0].pages, 64u);
+        EXPECT_FALSE(fallback.damaged);
+        EXPECT_TRUE(recovered_ == reference);
+    }
+}
+
+// One logged page holding a bin header that runs to nearly 2 GiB must not make recovery reserve
+// the 2 GiB: the logs must write all of the bins they grow.
+TEST(RegfRecoveryGrowth, TheLogsMustWriteEveryPageOfTheBinsTheyGrow) {
+    ScratchFolder stage;
+    const std::string clean = stage.file("clean");
+    ASSERT_TRUE(WriteHiveFile(RichTree(5), clean).ok());
+    std::vector<uint8_t> primary = ReadBytes(clean);
+    const uint32_t bins = U32(primary, 40);
+    const uint32_t sequence = U32(primary, 8) + 1;
+    std::vector<uint8_t> claimed = primary;
+    claimed.resize(kBaseBlockSize + bins + kBinGranularity, 0);
+    uint8_t* bin = claimed.data() + kBaseBlockSize + bins;
+    std::memcpy(bin, "hbin", 4);
+    StoreU32(bin + 4, bins);
+    StoreU32(bin + 8, 0x7FFFF000 - bins);
+    PutU32(claimed, 40, 0x7FFFF000);
+    std::vector<LogImage> logs(1);
+    std::vector<uint8_t> log = image::demo::NewFormatLogStart(primary.data(), sequence);
+    image::demo::AppendNewFormatLogEntry(log, claimed.data(), sequence, bins / kBinGranularity, 1);
+    logs[0].path = "clean.LOG1";
+    logs[0].suffix = ".LOG1";
+    logs[0].bytes = log.data();
+    logs[0].length = log.size();
+    PutU32(primary, 4, sequence);
+    FixChecksum(primary);
+    RecoveryPlan plan;
+    Recovery r;
+    Status s = PlanRecovery(primary.data(), primary.size(), "clean", logs, plan, r);
+    EXPECT_EQ(s.kind, ErrorKind::Corrupt);
+    char past[16];
+    std::snprintf(past, sizeof past, "0x%x", kBaseBlockSize + bins + kBinGranularity);
+    EXPECT_NE(s.message.find("the logs grow the bins to 0x7ffff000 bytes, but write nothing at " +
+                             std::string(past)),
+              std::string::npos)
+        << s.message;
+    EXPECT_FALSE(r.recovered);
 }
 
 } // namespace

@@ -225,6 +225,34 @@ TEST_F(RegfRecovery, DamagedPrimaryBaseBlockIsRebuiltFromTheLog) {
     EXPECT_TRUE(VerifyHiveFile((yarp / "BadBaseBlockHive/BadBaseBlockHive").string()).ok());
 }
 
+// With the base block damaged nothing in the primary tells the logs apart: the one written later
+// holds the state the hive was being given, whichever name it has.
+TEST_F(RegfRecovery, WithADamagedBaseBlockTheLaterOldFormatLogIsUsed) {
+    const fs::path dir = SampleFolder() / "yarp/hives_for_tests/BadBaseBlockHive";
+    const std::vector<uint8_t> log1 = ReadBytes(dir / "BadBaseBlockHive.LOG1");
+    for (int step : {1, -1}) {
+        SCOPED_TRACE(step);
+        std::vector<uint8_t> log2 = log1;
+        PutU32(log2, 12, U32(log2, 12) + step); // written a tick after LOG1, or before it
+        PutU32(log2, 4, 9);
+        PutU32(log2, 8, 9);
+        FixChecksum(log2);
+        ScratchFolder stage;
+        fs::path hive = StageBytes(stage, dir / "BadBaseBlockHive", "BadBaseBlockHive",
+                                   {{log1, ".LOG1"}, {log2, ".LOG2"}});
+        Recovery r;
+        std::vector<uint8_t> out = Recovered(hive, r);
+        const bool later = step > 0;
+        EXPECT_TRUE(r.baseBlockRebuilt);
+        ASSERT_EQ(r.applied.size(), 1u);
+        EXPECT_EQ(fs::path(r.applied[0].path).filename(),
+                  later ? "BadBaseBlockHive.LOG2" : "BadBaseBlockHive.LOG1");
+        ASSERT_GE(out.size(), 4096u);
+        EXPECT_EQ(U32(out, 4), later ? 9u : 5u);
+        EXPECT_EQ(U32(out, 12), U32(later ? log2 : log1, 12));
+    }
+}
+
 TEST_F(RegfRecovery, ACleanHiveIsReadAsItIsWhateverItsLogsHold) {
     ScratchFolder stage;
     std::string hive = stage.file("clean");
@@ -265,6 +293,30 @@ TEST(RegfRecoveryOfWholeLogs, EveryPageInTheLogsGivesBackTheCleanBins) {
     EXPECT_EQ(r.entries, (pages + 63) / 64);
     ASSERT_EQ(r.applied.size(), 2u);
     EXPECT_EQ(BinsDigest(ReadBytes(out)), BinsDigest(before));
+}
+
+// Opening a hive checks only what reading needs; a recovered hive the verifier rejects (here a
+// security descriptor whose reference count is one too many) is refused, not written.
+TEST(RegfRecoveryOfWholeLogs, ARecoveredHiveTheVerifierRejectsIsNotWritten) {
+    ScratchFolder stage;
+    std::string clean = stage.file("clean");
+    ASSERT_TRUE(WriteHiveFile(RichTree(5), clean).ok());
+    std::vector<uint8_t> bytes = ReadBytes(clean);
+    const size_t root = 4096 + U32(bytes, offsetof(BaseBlock, rootCell)) + 4;
+    const size_t sk = 4096 + U32(bytes, root + offsetof(KeyNodeRecord, security)) + 4;
+    ASSERT_EQ(std::memcmp(bytes.data() + sk, "sk", 2), 0);
+    const size_t count = sk + offsetof(SecurityRecord, referenceCount);
+    PutU32(bytes, count, U32(bytes, count) + 1);
+    WriteBytes(clean, bytes);
+    std::string dirty = stage.file("dirty");
+    ASSERT_TRUE(WriteDirtyHiveWithLogs(clean, dirty));
+
+    Recovery r;
+    std::string out = stage.file("recovered");
+    Status s = RecoverHiveFile(dirty, out, r);
+    EXPECT_EQ(s.kind, ErrorKind::Corrupt);
+    EXPECT_NE(s.message.find("security reference count"), std::string::npos) << s.message;
+    EXPECT_FALSE(fs::exists(out));
 }
 
 TEST_F(RegfRecovery, DirtyWithoutLogsIsRefusedAndNothingIsWritten) {
