@@ -201,7 +201,8 @@ TEST_F(MainWindowWin32Test, ASecondInstanceWakesThisOneAndEnds) {
     GetExitCodeProcess(pi.hProcess, &exitCode);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    EXPECT_EQ(exitCode, 0u);
+    // A /Silent that only woke this instance did none of its work: not done.
+    EXPECT_EQ(exitCode, 1u);
     for (int i = 0; i < 20 && woken == 0; ++i) {
         app.ProcessMessages();
         Sleep(10);
