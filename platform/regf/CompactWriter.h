@@ -313,6 +313,14 @@ private:
         CopyValueData(chunks, value, from, size, payload(cell));
     }
 
+    // One field of a record, stored straight into the output. Records are not built on the
+    // stack and copied whole: the wide loads of that copy cannot take their bytes from the
+    // narrower field stores just made, and waiting for them cost more than the rest of writing.
+    template <class Field, class Value> static void Put(uint8_t* record, size_t offset, Value v) {
+        Field field = static_cast<Field>(v);
+        std::memcpy(record + offset, &field, sizeof field);
+    }
+
     static void CopyName(uint8_t* out, const NameRef& name) {
         if (name.bytes > 0) { // an empty name may have no storage at all
             std::memcpy(out, name.data, name.bytes);
@@ -349,27 +357,29 @@ private:
             for (const ValueRecord& value : values) {
                 uint32_t vkCell = cells_[next++];
                 StoreU32(payload(valueList) + 4 * i++, vkCell);
-                ValueKeyRecord vk{};
-                std::memcpy(vk.signature, "vk", 2);
-                vk.nameLength = static_cast<uint16_t>(value.name.bytes);
-                vk.type = value.type;
-                vk.flags = value.name.compressed ? valueflag::CompressedName : 0;
-                if (value.length <= kMaxInlineData) {
-                    vk.dataSize = value.length | kInlineDataFlag;
-                    uint8_t inlineData[4] = {0, 0, 0, 0};
-                    CopyValueData(chunks, value, 0, value.length, inlineData);
-                    std::memcpy(&vk.dataOffset, inlineData, 4);
-                } else if (!bigData(value.length)) {
-                    vk.dataSize = value.length;
-                    vk.dataOffset = cells_[next++];
-                    putData(vk.dataOffset, chunks, value, 0, value.length);
-                } else {
-                    vk.dataSize = value.length;
-                    vk.dataOffset = writeBigData(value, chunks, next);
-                }
                 uint8_t* p = payload(vkCell);
-                std::memcpy(p, &vk, sizeof vk);
-                CopyName(p + sizeof vk, value.name);
+                std::memset(p, 0, sizeof(ValueKeyRecord));
+                std::memcpy(p, "vk", 2);
+                Put<uint16_t>(p, offsetof(ValueKeyRecord, nameLength), value.name.bytes);
+                Put<uint32_t>(p, offsetof(ValueKeyRecord, type), value.type);
+                if (value.name.compressed) {
+                    Put<uint16_t>(p, offsetof(ValueKeyRecord, flags), valueflag::CompressedName);
+                }
+                uint32_t dataSize = value.length;
+                if (value.length <= kMaxInlineData) {
+                    dataSize |= kInlineDataFlag;
+                    CopyValueData(chunks, value, 0, value.length,
+                                  p + offsetof(ValueKeyRecord, dataOffset));
+                } else if (!bigData(value.length)) {
+                    uint32_t data = cells_[next++];
+                    putData(data, chunks, value, 0, value.length);
+                    Put<uint32_t>(p, offsetof(ValueKeyRecord, dataOffset), data);
+                } else {
+                    Put<uint32_t>(p, offsetof(ValueKeyRecord, dataOffset),
+                                  writeBigData(value, chunks, next));
+                }
+                Put<uint32_t>(p, offsetof(ValueKeyRecord, dataSize), dataSize);
+                CopyName(p + sizeof(ValueKeyRecord), value.name);
                 maxValueName = std::max(maxValueName, value.name.utf16Bytes());
                 maxValueData = std::max(maxValueData, value.length);
             }
@@ -384,30 +394,33 @@ private:
             subkeyList = writeListHeaders(key.subkeyCount, next, open);
         }
 
-        KeyNodeRecord nk{};
-        std::memcpy(nk.signature, "nk", 2);
         uint16_t dropped = depth == 0 ? keyflag::NeverOnDisk | keyflag::SavedRoot
                                       : keyflag::NeverOnDisk | keyflag::HiveEntry;
-        nk.flags = static_cast<uint16_t>((key.flags & ~dropped & ~keyflag::CompressedName) |
-                                         (depth == 0 ? keyflag::SavedRoot : 0) |
-                                         (key.name.compressed ? keyflag::CompressedName : 0));
-        nk.lastWritten = key.lastWritten;
-        nk.parent = depth == 0 ? kNoCell : open_[depth - 1].nk;
-        nk.subkeyCount = key.subkeyCount;
-        nk.subkeyList = subkeyList;
-        nk.volatileSubkeyList = kNoCell;
-        nk.valueCount = static_cast<uint32_t>(values.size());
-        nk.valueList = valueList;
-        nk.security = security.cell;
-        nk.className = classCell;
-        nk.maxNameLengthAndFlags = key.extraFlags & ~kMaxNameLengthMask; // + the largest name
-        nk.maxValueNameLength = maxValueName;
-        nk.maxValueDataLength = maxValueData;
-        nk.nameLength = static_cast<uint16_t>(key.name.bytes);
-        nk.classLength = key.classLength;
+        uint16_t flags = static_cast<uint16_t>((key.flags & ~dropped & ~keyflag::CompressedName) |
+                                               (depth == 0 ? keyflag::SavedRoot : 0) |
+                                               (key.name.compressed ? keyflag::CompressedName : 0));
         uint8_t* p = payload(nkCell);
-        std::memcpy(p, &nk, sizeof nk);
-        CopyName(p + sizeof nk, key.name);
+        std::memset(p, 0, sizeof(KeyNodeRecord));
+        std::memcpy(p, "nk", 2);
+        Put<uint16_t>(p, offsetof(KeyNodeRecord, flags), flags);
+        Put<uint64_t>(p, offsetof(KeyNodeRecord, lastWritten), key.lastWritten);
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, parent),
+                      depth == 0 ? kNoCell : open_[depth - 1].nk);
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, subkeyCount), key.subkeyCount);
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, subkeyList), subkeyList);
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, volatileSubkeyList), kNoCell);
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, valueCount), static_cast<uint32_t>(values.size()));
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, valueList), valueList);
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, security), security.cell);
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, className), classCell);
+        // + the largest subkey name, patched in on leaving the key
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, maxNameLengthAndFlags),
+                      key.extraFlags & ~kMaxNameLengthMask);
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, maxValueNameLength), maxValueName);
+        Put<uint32_t>(p, offsetof(KeyNodeRecord, maxValueDataLength), maxValueData);
+        Put<uint16_t>(p, offsetof(KeyNodeRecord, nameLength), key.name.bytes);
+        Put<uint16_t>(p, offsetof(KeyNodeRecord, classLength), key.classLength);
+        CopyName(p + sizeof(KeyNodeRecord), key.name);
     }
 
     uint32_t writeBigData(const ValueRecord& value, const std::vector<DataChunk>& chunks,

@@ -68,16 +68,33 @@ int CompareNames(const NameRef& a, const NameRef& b) {
 }
 
 uint32_t NameHash(const NameRef& name) {
+    // Four units a step, h * 37^4 + u0 * 37^3 + u1 * 37^2 + u2 * 37 + u3, which is the same sum
+    // modulo 2^32: the one multiply-add chain per unit would otherwise bound the speed.
+    constexpr uint32_t k1 = 37;
+    constexpr uint32_t k2 = k1 * k1;
+    constexpr uint32_t k3 = k2 * k1;
+    constexpr uint32_t k4 = k2 * k2;
     const auto& map = Table().map;
+    const uint32_t n = name.units();
+    const uint8_t* d = name.data;
     uint32_t h = 0;
+    uint32_t i = 0;
     if (name.compressed) {
-        for (uint32_t i = 0; i < name.bytes; ++i) {
-            h = h * 37u + map[name.data[i]];
+        for (; i + 4 <= n; i += 4) {
+            h = h * k4 + map[d[i]] * k3 + map[d[i + 1]] * k2 + map[d[i + 2]] * k1 + map[d[i + 3]];
+        }
+        for (; i < n; ++i) {
+            h = h * k1 + map[d[i]];
         }
         return h;
     }
-    for (uint32_t i = 0; i + 1 < name.bytes; i += 2) {
-        h = h * 37u + map[static_cast<uint16_t>(name.data[i] | (name.data[i + 1] << 8))];
+    auto unit = [d](uint32_t k) { return static_cast<uint16_t>(d[2 * k] | (d[2 * k + 1] << 8)); };
+    for (; i + 4 <= n; i += 4) {
+        h = h * k4 + map[unit(i)] * k3 + map[unit(i + 1)] * k2 + map[unit(i + 2)] * k1 +
+            map[unit(i + 3)];
+    }
+    for (; i < n; ++i) {
+        h = h * k1 + map[unit(i)];
     }
     return h;
 }

@@ -180,21 +180,20 @@ bool Reader::readList(uint32_t cell, uint32_t from, uint32_t expected, bool allo
 
 bool Reader::readValues(const KeyView& key, std::vector<ValueView>& values,
                         std::vector<DataChunk>& chunks) {
-    values.clear();
     chunks.clear();
-    if (!ok()) {
-        return false;
+    if (!ok() || key.nk.valueCount == 0) {
+        values.clear();
+        return ok();
     }
     uint32_t count = key.nk.valueCount;
-    if (count == 0) {
-        return true;
-    }
     uint32_t list = key.nk.valueList;
     if (count > hive_.binsSize() / 4 || !allocatedCell(list, count * 4, "value list", key.cell) ||
         !claim(list, "value list")) {
         return ok() ? fail(ErrorKind::Corrupt, key.cell, "value count out of range") : false;
     }
     const uint8_t* entries = hive_.payload(list);
+    // Each view below is filled in whole: the views of the key before are reused as they are
+    // rather than constructed again.
     values.resize(count);
     constexpr uint32_t kAhead = 4;
     for (uint32_t i = 0; i < count && i < kAhead; ++i) {

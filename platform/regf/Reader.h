@@ -17,7 +17,7 @@ namespace hivelet::regf {
 
 struct KeyView : KeyRecord {
     uint32_t cell = kNoCell;
-    KeyNodeRecord nk{};
+    KeyNodeRecord nk; // filled in whole by Reader::readKey; not zeroed first, once per key read
 };
 
 struct ValueView : ValueRecord {
