@@ -110,7 +110,8 @@ private:
         uint32_t nk = kNoCell;
         ListShape list;
         std::vector<uint32_t> leaves;
-        uint32_t next = 0; // the next subkey's position in the list
+        uint32_t leaf = 0; // where the next subkey goes: its leaf, and its entry in that leaf
+        uint32_t entry = 0;
         uint32_t maxName = 0;
         uint32_t maxClass = 0;
     };
@@ -266,13 +267,15 @@ private:
     // The new key takes its place in its parent's list.
     bool enterParentList(const KeyRecord& key, uint32_t depth) {
         OpenKey& parent = open_[depth - 1];
-        uint32_t position = parent.next++;
-        uint32_t leaf = position / parent.list.capacity;
+        if (parent.entry == parent.list.capacity) { // counted on, not divided: once per key
+            ++parent.leaf;
+            parent.entry = 0;
+        }
+        uint32_t leaf = parent.leaf;
         if (leaf >= parent.leaves.size()) {
             return fail(Failure::Unreadable); // more subkeys than the parent announced
         }
-        uint32_t at =
-            sizeof(ListHeader) + (position % parent.list.capacity) * parent.list.entrySize;
+        uint32_t at = sizeof(ListHeader) + parent.entry++ * parent.list.entrySize;
         uint32_t entry[2] = {cells_[0], minor_ >= kFirstMinorWithHashLeaves ? NameHash(key.name)
                                                                             : NameHint(key.name)};
         patch(parent.leaves[leaf], at, entry, parent.list.entrySize);
@@ -385,7 +388,8 @@ private:
             }
         }
         open.nk = nkCell;
-        open.next = 0;
+        open.leaf = 0;
+        open.entry = 0;
         open.maxName = 0;
         open.maxClass = 0;
         open.leaves.clear();

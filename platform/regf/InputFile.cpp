@@ -9,34 +9,116 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <system_error>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace hivelet::regf {
 
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file, opened for reading; closed on leaving. Plain descriptors rather than a stream: a
+// stream's first use sets up locale machinery that costs more than reading a small hive.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const std::string& path) {
+#if defined(_WIN32)
+        fd_ = _wopen(fs::path(path).c_str(), _O_RDONLY | _O_BINARY);
+#else
+        // Non-blocking, so that a FIFO put where the hive was cannot hold the open until some
+        // writer appears; a regular file ignores the flag.
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+#endif
+        error_ = errno;
+    }
+    ~ReadOnlyFile() {
+        if (fd_ >= 0) {
+#if defined(_WIN32)
+            _close(fd_);
+#else
+            ::close(fd_);
+#endif
+        }
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    bool open() const {
+        return fd_ >= 0;
+    }
+    int openError() const {
+        return error_;
+    }
+    // Whether it is a regular file, and its size.
+    bool regular(uint64_t& size) const {
+#if defined(_WIN32)
+        struct _stat64 st;
+        if (_fstat64(fd_, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+            return false;
+        }
+#else
+        struct stat st;
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            return false;
+        }
+#endif
+        size = static_cast<uint64_t>(st.st_size);
+        return true;
+    }
+    // Exactly `size` bytes, or false (an error, or the file ended first).
+    bool readAll(uint8_t* out, uint64_t size) const {
+        while (size > 0) {
+            unsigned chunk = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);
+#if defined(_WIN32)
+            int n = _read(fd_, out, chunk);
+#else
+            ssize_t n = ::read(fd_, out, chunk);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+#endif
+            if (n <= 0) {
+                return false;
+            }
+            out += n;
+            size -= static_cast<uint64_t>(n);
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+} // namespace
+
 Status InputFile::read(const std::string& path, uint64_t limit,
                        const std::function<Status(uint64_t)>& arrived) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path file(path);
-    if (!fs::is_regular_file(file, ec)) {
+    ReadOnlyFile file(path);
+    if (!file.open()) {
+        std::error_code ec;
         return Failure(ErrorKind::Io, path,
-                       ec                     ? ec.message()
-                       : fs::exists(file, ec) ? "not a regular file"
-                                              : "no such file");
+                       file.openError() == ENOENT ? "no such file"
+                       : fs::is_directory(fs::path(path), ec)
+                           ? "not a regular file" // Windows will not open a folder as a file
+                           : std::string("cannot open: ") + std::strerror(file.openError()));
     }
-    uint64_t size = fs::file_size(file, ec);
-    if (ec) {
-        return Failure(ErrorKind::Io, path, ec.message());
+    uint64_t size = 0;
+    if (!file.regular(size)) {
+        return Failure(ErrorKind::Io, path, "not a regular file");
     }
     size = std::min(size, limit);
     if (size > SIZE_MAX / 2) {
         return Failure(ErrorKind::TooLarge, path, "file too large to read");
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return Failure(ErrorKind::Io, path, std::string("cannot open: ") + std::strerror(errno));
     }
     bytes_ = AllocateBulk(static_cast<size_t>(size));
     size_ = size;
@@ -45,8 +127,7 @@ Status InputFile::read(const std::string& path, uint64_t limit,
     uint64_t done = 0;
     do {
         uint64_t piece = std::min(kPiece, size - done);
-        if (piece > 0 && !in.read(reinterpret_cast<char*>(bytes_.get() + done),
-                                  static_cast<std::streamsize>(piece))) {
+        if (!file.readAll(bytes_.get() + done, piece)) {
             return Failure(ErrorKind::Io, path, "read failed");
         }
         done += piece;

@@ -16,6 +16,25 @@ constexpr UpcaseRun kRuns[] = {
 #include "platform/regf/UpcaseTable.inc"
 };
 
+// Units below U+0100, which are all of a compressed name's and most of a UTF-16 name's: a table
+// the compiler builds.
+constexpr std::array<uint16_t, 256> kLatin1 = [] {
+    std::array<uint16_t, 256> map{};
+    for (uint32_t i = 0; i < map.size(); ++i) {
+        map[i] = static_cast<uint16_t>(i);
+    }
+    for (const UpcaseRun& run : kRuns) {
+        for (uint32_t k = 0; k < run.count; ++k) {
+            uint32_t from = run.first + k * run.stride;
+            if (from < map.size()) {
+                map[from] = static_cast<uint16_t>(static_cast<int32_t>(from) + run.delta);
+            }
+        }
+    }
+    return map;
+}();
+
+// The whole plane, built when a name first needs it: 128 KiB to fill, which most hives never do.
 struct UpcaseTable {
     std::array<uint16_t, 65536> map{};
     UpcaseTable() {
@@ -36,29 +55,32 @@ const UpcaseTable& Table() {
     return table;
 }
 
+inline uint16_t UpcaseUnit(uint16_t unit) {
+    return unit < kLatin1.size() ? kLatin1[unit] : Table().map[unit];
+}
+
 } // namespace
 
 uint16_t Upcase(uint16_t unit) {
-    return Table().map[unit];
+    return UpcaseUnit(unit);
 }
 
 int CompareNames(const NameRef& a, const NameRef& b) {
-    const auto& map = Table().map;
     uint32_t na = a.units();
     uint32_t nb = b.units();
     uint32_t n = na < nb ? na : nb;
     if (a.compressed && b.compressed) {
         for (uint32_t i = 0; i < n; ++i) {
-            uint16_t ca = map[a.data[i]];
-            uint16_t cb = map[b.data[i]];
+            uint16_t ca = kLatin1[a.data[i]];
+            uint16_t cb = kLatin1[b.data[i]];
             if (ca != cb) {
                 return ca < cb ? -1 : 1;
             }
         }
     } else {
         for (uint32_t i = 0; i < n; ++i) {
-            uint16_t ca = map[a.unit(i)];
-            uint16_t cb = map[b.unit(i)];
+            uint16_t ca = UpcaseUnit(a.unit(i));
+            uint16_t cb = UpcaseUnit(b.unit(i));
             if (ca != cb) {
                 return ca < cb ? -1 : 1;
             }
@@ -74,27 +96,27 @@ uint32_t NameHash(const NameRef& name) {
     constexpr uint32_t k2 = k1 * k1;
     constexpr uint32_t k3 = k2 * k1;
     constexpr uint32_t k4 = k2 * k2;
-    const auto& map = Table().map;
     const uint32_t n = name.units();
     const uint8_t* d = name.data;
     uint32_t h = 0;
     uint32_t i = 0;
     if (name.compressed) {
         for (; i + 4 <= n; i += 4) {
-            h = h * k4 + map[d[i]] * k3 + map[d[i + 1]] * k2 + map[d[i + 2]] * k1 + map[d[i + 3]];
+            h = h * k4 + kLatin1[d[i]] * k3 + kLatin1[d[i + 1]] * k2 + kLatin1[d[i + 2]] * k1 +
+                kLatin1[d[i + 3]];
         }
         for (; i < n; ++i) {
-            h = h * k1 + map[d[i]];
+            h = h * k1 + kLatin1[d[i]];
         }
         return h;
     }
     auto unit = [d](uint32_t k) { return static_cast<uint16_t>(d[2 * k] | (d[2 * k + 1] << 8)); };
     for (; i + 4 <= n; i += 4) {
-        h = h * k4 + map[unit(i)] * k3 + map[unit(i + 1)] * k2 + map[unit(i + 2)] * k1 +
-            map[unit(i + 3)];
+        h = h * k4 + UpcaseUnit(unit(i)) * k3 + UpcaseUnit(unit(i + 1)) * k2 +
+            UpcaseUnit(unit(i + 2)) * k1 + UpcaseUnit(unit(i + 3));
     }
     for (; i < n; ++i) {
-        h = h * k1 + map[unit(i)];
+        h = h * k1 + UpcaseUnit(unit(i));
     }
     return h;
 }

@@ -22,11 +22,13 @@ public:
 
     bool run(uint32_t root) {
         path_.clear();
-        return visit(root, 0, nullptr, kNoCell);
+        return visit(root, 0, true, kNoCell);
     }
 
 private:
-    bool visit(uint32_t cell, uint32_t depth, const NameRef* previous, uint32_t parent) {
+    // `first`: the first subkey in its list; the others come after names_[depth], the name of
+    // the sibling before them.
+    bool visit(uint32_t cell, uint32_t depth, bool first, uint32_t parent) {
         if (depth >= kMaxTreeDepth) {
             return reader_.fail(ErrorKind::TooLarge, cell, "tree deeper than 512 levels");
         }
@@ -40,8 +42,8 @@ private:
         if (!reader_.readKey(cell, key, parent) || !reader_.claim(cell, "key")) {
             return false;
         }
-        if (previous != nullptr) {
-            int order = CompareNames(*previous, key.name);
+        if (!first) {
+            int order = CompareNames(names_[depth], key.name);
             if (order >= 0) {
                 return reader_.fail(ErrorKind::Corrupt, parent,
                                     order == 0 ? "two subkeys with the same name"
@@ -50,8 +52,9 @@ private:
         }
         // Lists are checked before the visitor sees the key: a writer sizes the key's cells by
         // its counts, which must not be taken on trust.
-        if (levels_.size() <= depth) {
-            levels_.resize(depth + 1);
+        if (levels_.size() <= depth + 1) {
+            levels_.resize(depth + 2);
+            names_.resize(depth + 2);
         }
         if (!reader_.readValues(key, values_, chunks_) ||
             !reader_.readSubkeys(key, levels_[depth]) ||
@@ -59,19 +62,19 @@ private:
             return false;
         }
         path_.push_back(cell);
-        NameRef last;
         const std::vector<uint32_t>& children = levels_[depth];
         for (size_t i = 0; i < children.size() && i < 4; ++i) {
             reader_.hive().prefetch(children[i]);
         }
         for (size_t i = 0; i < levels_[depth].size(); ++i) {
-            if (!visit(levels_[depth][i], depth + 1, i == 0 ? nullptr : &last, cell)) {
+            if (!visit(levels_[depth][i], depth + 1, i == 0, cell)) {
                 return false;
             }
-            last = lastName_; // the child's name, set as it returns
         }
         path_.pop_back();
-        lastName_ = key.name;
+        // Left for the next sibling to compare with. Not handed back to the caller to copy: a
+        // name copied just after it was stored makes the copy wait for the store.
+        names_[depth] = key.name;
         return visitor_.leave(key);
     }
 
@@ -81,7 +84,7 @@ private:
     std::vector<ValueView> values_;
     std::vector<DataChunk> chunks_;
     std::vector<uint32_t> path_;
-    NameRef lastName_;
+    std::vector<NameRef> names_; // by depth: the key visited last there
 };
 
 template <class Visitor> bool WalkTree(Reader& reader, uint32_t root, Visitor& visitor) {
