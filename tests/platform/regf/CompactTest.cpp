@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 namespace hivelet::regf {
 namespace {
 
@@ -54,6 +58,22 @@ TEST_F(RegfCompact, FailureLeavesNoFileBehind) {
     s = CompactHiveFile(folder.file("source"), folder.file("no such folder/target"));
     EXPECT_EQ(s.kind, ErrorKind::Io);
     EXPECT_EQ(Entries(folder.path()), (std::vector<std::string>{"source", "truncated"}));
+}
+
+// A folder or a FIFO where the hive should be is refused at once: opening a FIFO for reading
+// would otherwise wait for a writer that never comes, and an unattended run with it.
+TEST_F(RegfCompact, ASourceThatIsNoRegularFileIsRefusedWithoutWaiting) {
+    fs::create_directory(folder.file("folder"));
+    Status s = CompactHiveFile(folder.file("folder"), folder.file("target"));
+    EXPECT_EQ(s.kind, ErrorKind::Io);
+    EXPECT_NE(s.message.find("not a regular file"), std::string::npos) << s.message;
+#if !defined(_WIN32)
+    ASSERT_EQ(mkfifo(folder.file("fifo").c_str(), 0600), 0);
+    s = CompactHiveFile(folder.file("fifo"), folder.file("target"));
+    EXPECT_EQ(s.kind, ErrorKind::Io);
+    EXPECT_NE(s.message.find("not a regular file"), std::string::npos) << s.message;
+#endif
+    EXPECT_FALSE(fs::exists(folder.file("target")));
 }
 
 TEST_F(RegfCompact, CompactingACompactCopyChangesNothingButTheBaseBlock) {
