@@ -164,10 +164,10 @@ inline uint32_t Layout::place(uint32_t bin, uint32_t size) {
     uint32_t cell = b.offset + b.used;
     b.used += size;
     openRoom_ -= size;
+    file(bin); // before the stores into the segment, which would make it load the bins again
     uint8_t* p = at(cell);
     std::memset(p + size - 8, 0, 8); // the record's alignment padding
     StoreU32(p, static_cast<uint32_t>(-static_cast<int32_t>(size)));
-    file(bin);
     return cell;
 }
 
