@@ -89,8 +89,9 @@ Status CompactHiveFile(const std::string& sourcePath, const std::string& targetP
 
 // Writes the hive as Windows writes it back after loading it: a dirty hive with every usable log
 // entry applied, both sequence numbers set to the last applied entry + 1, the checksum
-// recomputed, the bins grown where an entry grew them, nothing else changed. A clean hive is
-// copied unchanged. Same target rules as CompactHiveFile.
+// recomputed, the bins grown where an entry grew them, nothing else changed. The recovered hive
+// is verified first and not written when the verifier rejects it. A clean hive is copied
+// unchanged. Same target rules as CompactHiveFile.
 Status RecoverHiveFile(const std::string& sourcePath, const std::string& targetPath,
                        Recovery& recovery);
 
