@@ -16,38 +16,33 @@ constexpr UpcaseRun kRuns[] = {
 #include "platform/regf/UpcaseTable.inc"
 };
 
-// Units below U+0100, which are all of a compressed name's and most of a UTF-16 name's: a table
-// the compiler builds.
-constexpr std::array<uint16_t, 256> kLatin1 = [] {
-    std::array<uint16_t, 256> map{};
-    for (uint32_t i = 0; i < map.size(); ++i) {
+// Every unit of `map` mapped to its uppercase form.
+template <size_t N> constexpr void FillUpcase(std::array<uint16_t, N>& map) {
+    for (uint32_t i = 0; i < N; ++i) {
         map[i] = static_cast<uint16_t>(i);
     }
     for (const UpcaseRun& run : kRuns) {
         for (uint32_t k = 0; k < run.count; ++k) {
             uint32_t from = run.first + k * run.stride;
-            if (from < map.size()) {
+            if (from < N) {
                 map[from] = static_cast<uint16_t>(static_cast<int32_t>(from) + run.delta);
             }
         }
     }
+}
+
+// Units below U+0100, which are all of a compressed name's and most of a UTF-16 name's: a table
+// the compiler builds.
+constexpr std::array<uint16_t, 256> kLatin1 = [] {
+    std::array<uint16_t, 256> map{};
+    FillUpcase(map);
     return map;
 }();
 
 // The whole plane, built when a name first needs it: 128 KiB to fill, which most hives never do.
 struct UpcaseTable {
     std::array<uint16_t, 65536> map{};
-    UpcaseTable() {
-        for (uint32_t i = 0; i < map.size(); ++i) {
-            map[i] = static_cast<uint16_t>(i);
-        }
-        for (const UpcaseRun& run : kRuns) {
-            for (uint32_t k = 0; k < run.count; ++k) {
-                uint32_t from = run.first + k * run.stride;
-                map[from] = static_cast<uint16_t>(static_cast<int32_t>(from) + run.delta);
-            }
-        }
-    }
+    UpcaseTable() { FillUpcase(map); }
 };
 
 const UpcaseTable& Table() {
