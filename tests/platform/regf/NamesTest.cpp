@@ -62,6 +62,27 @@ TEST(RegfNames, HashUsesUnicodeUpperCaseForEveryCodeUnit) {
     EXPECT_EQ(NameHash(Latin1("Software").ref()), NameHash(Utf16(u"SOFTWARE").ref()));
 }
 
+// The hash is taken several units a step: every length around those steps must give the sum
+// one unit at a time, in both stored forms, with units whose upper case leaves Latin-1.
+TEST(RegfNames, HashOfEveryLengthIsTheSumOneUnitAtATime) {
+    const std::u16string text = u"a\u00FFb\u00B5cdEfg\u0431hij\u00E9k";
+    for (size_t n = 0; n <= text.size(); ++n) {
+        std::u16string units = text.substr(0, n);
+        uint32_t expected = 0;
+        bool fitsOneByte = true;
+        std::string bytes;
+        for (char16_t c : units) {
+            expected = expected * 37u + Upcase(c);
+            fitsOneByte = fitsOneByte && c <= 0xFF;
+            bytes.push_back(static_cast<char>(c));
+        }
+        EXPECT_EQ(NameHash(Utf16(units).ref()), expected) << n << " units as UTF-16";
+        if (fitsOneByte) {
+            EXPECT_EQ(NameHash(Latin1(bytes).ref()), expected) << n << " units compressed";
+        }
+    }
+}
+
 TEST(RegfNames, HintIsFirstFourCharactersOrZero) {
     EXPECT_EQ(NameHint(Latin1("Software").ref()), 0x74666F53u); // "Soft", case kept
     EXPECT_EQ(NameHint(Latin1("ab").ref()), 0x00006261u);
