@@ -19,9 +19,10 @@ namespace hivelet::shell {
 // without passing its command line on (see SecondInstanceExit).
 bool WakeRunningInstance(ui::Backend& backend);
 
-// The exit code of a process that woke a running Hivelet instead of starting: 0, but an
-// unattended run (/Scan, /Silent) did none of the work it was started for, and a scheduler must
-// not read an earlier run's results as its own. That run also says why on `err`.
+// The exit code of a process that woke a running Hivelet instead of starting: ExitDone, except
+// for an unattended run (/Scan, /Silent), which did none of the work it was started for and ends
+// as ExitNotDone, saying why on `err` (a scheduler must not take an earlier run's results for its
+// own).
 int SecondInstanceExit(const std::vector<std::string>& arguments, std::ostream& err);
 
 // The application object of this process, or nullptr when a running Hivelet was woken instead.

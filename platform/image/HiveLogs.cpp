@@ -1,6 +1,7 @@
 #include "platform/image/HiveLogs.h"
 
 #include "platform/TextCase.h"
+#include "platform/image/PathMap.h"
 
 #include <algorithm>
 #include <system_error>
@@ -36,13 +37,8 @@ std::optional<std::string> LogSuffixOf(const std::string& name, const std::strin
 
 bool IsLogOf(const fs::path& file, const fs::path& hive) {
     const fs::path a = file.lexically_normal(), b = hive.lexically_normal();
-#if defined(_WIN32)
-    const bool sameFolder =
-        platform::SameNoCase(a.parent_path().string(), b.parent_path().string());
-#else
-    const bool sameFolder = a.parent_path() == b.parent_path(); // the host tells folders apart
-#endif
-    return sameFolder && LogSuffixOf(a.filename().string(), b.filename().string()).has_value();
+    return SameHostPath(a.parent_path(), b.parent_path()) &&
+           LogSuffixOf(a.filename().string(), b.filename().string()).has_value();
 }
 
 std::string LogSuffixIn(const std::string& logName, const fs::path& hive) {

@@ -40,14 +40,6 @@ Status FromRegf(const regf::Status& s) {
     return Status::Fail(error::RegistryIoFailed, s.message);
 }
 
-bool SameHostPath(const fs::path& a, const fs::path& b) {
-#ifdef _WIN32
-    return SameNoCase(a.lexically_normal().string(), b.lexically_normal().string());
-#else
-    return a.lexically_normal() == b.lexically_normal();
-#endif
-}
-
 bool Exists(const fs::path& p) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(p, ec));

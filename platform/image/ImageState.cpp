@@ -1,7 +1,7 @@
 #include "platform/image/ImageState.h"
 
-#include "platform/TextCase.h"
 #include "platform/image/HiveLogs.h"
+#include "platform/image/PathMap.h"
 #include "platform/ini/AtomicWrite.h"
 #include "platform/ini/ProfileFile.h"
 
@@ -92,16 +92,6 @@ bool NamesFileInside(const std::string& path) {
     return std::none_of(rel.begin(), rel.end(), [](const fs::path& part) { return part == ".."; });
 }
 
-// Whether two image-relative paths name one file, as the host compares names.
-bool SamePath(const std::string& a, const std::string& b) {
-    const fs::path x = fs::path(a).lexically_normal(), y = fs::path(b).lexically_normal();
-#if defined(_WIN32)
-    return platform::SameNoCase(x.string(), y.string());
-#else
-    return x == y;
-#endif
-}
-
 // The log file names a journal lists for the file `owner`. A journal written before the names
 // were kept lists suffixes (".LOG1"), which stand for `owner`'s name and the suffix. A name that
 // is not one of `owner`'s log names (which keeps it in `owner`'s folder) makes the journal
@@ -148,8 +138,8 @@ std::vector<Replacement> ReadReplacements(const ini::Profile& p, const fs::path&
                 Malformed(file, line, "path \"" + *path + "\" leaves the image");
             }
         }
-        if (SamePath(r.live, r.fresh) || SamePath(r.live, r.backup) ||
-            SamePath(r.fresh, r.backup)) {
+        if (SameHostPath(r.live, r.fresh) || SameHostPath(r.live, r.backup) ||
+            SameHostPath(r.fresh, r.backup)) {
             Malformed(file, line,
                       "[" + section +
                           "] names one file twice: the hive, new and old files must differ");

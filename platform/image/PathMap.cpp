@@ -224,4 +224,12 @@ std::string PathMap::ImageRelative(const fs::path& host) const {
     return host.lexically_relative(root_).generic_string();
 }
 
+bool SameHostPath(const fs::path& a, const fs::path& b) {
+#ifdef _WIN32
+    return SameNoCase(a.lexically_normal().string(), b.lexically_normal().string());
+#else
+    return a.lexically_normal() == b.lexically_normal();
+#endif
+}
+
 } // namespace hivelet::image

@@ -56,6 +56,10 @@ private:
     std::vector<std::string> systemRootParts_; // components of the Windows folder below its drive
 };
 
+// Whether two host paths name one place as the host compares names: ignoring case on Windows,
+// exactly elsewhere (after folding "." and "..").
+bool SameHostPath(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // The on-disk name in `folder` that equals `name` ignoring the case of A-Z (an exact match
 // first); `name` itself when there is none.
 std::string MatchEntry(const std::filesystem::path& folder, const std::string& name);

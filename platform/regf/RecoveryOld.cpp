@@ -195,7 +195,6 @@ Status PlanOldFormat(const PrimaryState& primary, const std::vector<const LogIma
             chosen = &c;
             break;
         }
-        plan.writes.clear();
     }
     for (const LogImage* log : {log1, log2}) {
         if (log != nullptr && (chosen == nullptr || chosen->log != log)) {

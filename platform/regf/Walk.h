@@ -52,9 +52,9 @@ private:
         }
         // Lists are checked before the visitor sees the key: a writer sizes the key's cells by
         // its counts, which must not be taken on trust.
-        if (levels_.size() <= depth + 1) {
-            levels_.resize(depth + 2);
-            names_.resize(depth + 2);
+        if (levels_.size() <= depth) {
+            levels_.resize(depth + 1);
+            names_.resize(depth + 1);
         }
         if (!reader_.readValues(key, values_, chunks_) ||
             !reader_.readSubkeys(key, levels_[depth]) ||

@@ -57,8 +57,16 @@ protected:
     }
     void Defrag() { EXPECT_TRUE(headless->Click(*form->bDefragRegistry)); }
 
+    // The file name of a call's first argument ("DeleteFile C:\...\SOFTWARE.bak -> 1":
+    // SOFTWARE.bak).
+    static std::string FirstFileName(const std::string& call) {
+        const size_t start = call.find(' ') + 1;
+        const std::string path = call.substr(start, call.find(' ', start) - start);
+        return path.substr(path.rfind('\\') + 1);
+    }
+
     // What the flow did to the system, in order: the settings written, the restore point, the
-    // restore privilege, backups deleted, replacements and the restart.
+    // restore privilege, backups set aside or deleted, replacements and the restart.
     std::vector<std::string> Effects() const {
         std::vector<std::string> out;
         for (const std::string& call : platform.Calls()) {
@@ -70,14 +78,9 @@ protected:
             else if (starts("AdjustTokenPrivilege SeRestorePrivilege"))
                 out.push_back("restore privilege");
             else if (starts("DeleteFile") && call.find(".bak") != std::string::npos)
-                out.push_back("delete " +
-                              call.substr(call.rfind('\\') + 1,
-                                          call.find(' ', call.rfind('\\')) - call.rfind('\\') - 1));
+                out.push_back("delete " + FirstFileName(call));
             else if (starts("MoveFile") && call.find(".bak ") != std::string::npos)
-                out.push_back(
-                    "set aside " +
-                    call.substr(call.rfind('\\', call.find(".bak ")) + 1,
-                                call.find(".bak ") + 4 - call.rfind('\\', call.find(".bak ")) - 1));
+                out.push_back("set aside " + FirstFileName(call));
             else if (starts("ReplaceKey"))
                 out.push_back(call.substr(0, call.find(' ', call.find(' ', 11) + 1)));
             else if (starts("ExitWindows"))
