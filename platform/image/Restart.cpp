@@ -79,10 +79,7 @@ void SyncFolders(std::initializer_list<fs::path> files) {
 }
 
 bool Logged(const std::vector<std::string>& log, unsigned number) {
-    // Appended rather than `" " + std::to_string(...)`: GCC 12 warns falsely (-Wrestrict) on that.
-    std::string mark = " ";
-    mark += std::to_string(number);
-    mark += ':';
+    std::string mark = " " + std::to_string(number) + ":";
     return std::any_of(log.begin(), log.end(), [&](const std::string& l) {
         size_t blank = l.find(' ');
         return blank != std::string::npos && l.compare(blank, mark.size(), mark) == 0;
