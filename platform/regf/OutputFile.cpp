@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
 #else
 #include <limits.h>
 #include <sys/uio.h>
@@ -34,6 +35,12 @@ long WriteSome(int fd, const uint8_t* data, size_t size) {
 }
 int SyncFile(int fd) {
     return _commit(fd);
+}
+// For a flush on another thread while this one writes: _commit would hold the descriptor's lock
+// that every _write takes, so the handle is flushed directly.
+int SyncData(int fd) {
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    return FlushFileBuffers(handle) ? 0 : EIO;
 }
 int CloseFile(int fd) {
     return _close(fd);
@@ -59,6 +66,17 @@ long WriteSome(int fd, const uint8_t* data, size_t size) {
 int SyncFile(int fd) {
     return ::fsync(fd);
 }
+int SyncData(int fd) {
+    int result;
+    do {
+#if defined(__APPLE__)
+        result = ::fsync(fd);
+#else
+        result = ::fdatasync(fd);
+#endif
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : errno;
+}
 int CloseFile(int fd) {
     return ::close(fd);
 }
@@ -66,19 +84,6 @@ long WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset, uint64_t
     return ::pwrite(fd, data, size, static_cast<off_t>(offset));
 }
 #endif
-
-// Asks the system to start writing [offset, offset + size) to disk without waiting for it. Only
-// a head start for the flush that follows: where there is no such call, the flush does it all.
-void StartWritingRange(int fd, uint64_t offset, uint64_t size) {
-#if defined(__linux__)
-    ::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(size),
-                      SYNC_FILE_RANGE_WRITE);
-#else
-    (void)fd;
-    (void)offset;
-    (void)size;
-#endif
-}
 
 std::string RandomSuffix() {
     static const char* digits = "0123456789abcdef";
@@ -99,6 +104,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::discard() {
+    flushBehind_.reset(); // before the descriptor it flushes is closed
     if (fd_ >= 0) {
         CloseFile(fd_);
         fd_ = -1;
@@ -174,10 +180,13 @@ bool OutputFile::write(const uint8_t* data, size_t size) {
 }
 
 void OutputFile::startWriting() {
-    // In steps of a few MiB: smaller ones cost a call each and leave the disk little to merge.
+    // In steps of a few MiB: each flush also commits the file system's journal.
     constexpr uint64_t kStep = uint64_t{2} << 20;
     if (writeBehind_ && written_ - handedToDisk_ >= kStep) {
-        StartWritingRange(fd_, handedToDisk_, written_ - handedToDisk_);
+        if (!flushBehind_) {
+            flushBehind_ = std::make_unique<FlushBehind>([fd = fd_] { return SyncData(fd); });
+        }
+        flushBehind_->request();
         handedToDisk_ = written_;
     }
 }
@@ -246,6 +255,13 @@ Status OutputFile::publish(bool durable) {
         discard();
         return s;
     }
+    if (int error = flushBehind_ ? flushBehind_->finish() : 0; error != 0) {
+        Status s = Failure(ErrorKind::Io, temporary_,
+                           std::string("flush failed: ") + std::strerror(error));
+        discard();
+        return s;
+    }
+    flushBehind_.reset();
     if (durable && SyncFile(fd_) != 0) {
         Status s = Failure(ErrorKind::Io, temporary_,
                            std::string("flush failed: ") + std::strerror(errno));

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "platform/regf/ByteSink.h"
+#include "platform/regf/FlushBehind.h"
 #include "platform/regf/Regf.h"
 
+#include <memory>
 #include <string>
 
 namespace hivelet::regf {
@@ -18,8 +20,9 @@ public:
 
     // Creates the temporary file. With `replace` false, fails (Io) if `target` exists.
     Status create(const std::string& target, bool replace);
-    // For a file that will be published durably: the disk starts writing what has arrived while
-    // the rest is still being produced, so that the flush at the end waits only for the tail.
+    // For a file that will be published durably: what has arrived is flushed to disk on a
+    // thread of its own while the rest is still being produced, so that the flush at the end
+    // waits only for the tail.
     void writeBehind() { writeBehind_ = true; }
     bool write(const uint8_t* data, size_t size) override;
     bool writePieces(const Piece* pieces, size_t count) override;
@@ -43,7 +46,8 @@ private:
     uint64_t written_ = 0; // the file's length so far
     bool writeFailed_ = false;
     bool writeBehind_ = false;
-    uint64_t handedToDisk_ = 0; // bytes whose writing to disk has been started
+    uint64_t handedToDisk_ = 0;                // bytes whose flush to disk has been asked for
+    std::unique_ptr<FlushBehind> flushBehind_; // started by the first step of writeBehind()
     std::string writeError_;
 };
 
