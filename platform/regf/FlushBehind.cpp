@@ -1,10 +1,11 @@
 #include "platform/regf/FlushBehind.h"
 
-#include <system_error>
-
 namespace hivelet::regf {
 
 void FlushBehind::request() {
+    if (noThread_) {
+        return;
+    }
     {
         std::lock_guard lock(mutex_);
         if (stopping_) {
@@ -15,7 +16,8 @@ void FlushBehind::request() {
     if (!thread_.joinable()) {
         try {
             thread_ = std::thread([this] { run(); });
-        } catch (const std::system_error&) {
+        } catch (...) { // refused by the system, or no memory for its state: not asked again
+            noThread_ = true;
             std::lock_guard lock(mutex_);
             pending_ = false;
             return;

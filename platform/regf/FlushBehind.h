@@ -26,7 +26,7 @@ public:
 
     // Asks for a flush of what has been written so far, without waiting for it. A request made
     // while a flush runs is served by one more flush after it. Where no thread can be started
-    // the request is dropped: the final flush still does the work.
+    // the request is dropped, and so are the later ones: the final flush still does the work.
     void request();
     // Waits for a flush under way and drops one not yet begun. Returns the error number of the
     // first flush that failed, or 0. A failed flush must fail the write, even when a later one
@@ -42,6 +42,7 @@ private:
     bool pending_ = false;
     bool stopping_ = false;
     int error_ = 0;
+    bool noThread_ = false; // owner's thread only
     std::thread thread_;
 };
 

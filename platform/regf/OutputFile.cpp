@@ -12,8 +12,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #if defined(_WIN32)
+#include "platform/win32/WindowsApi.h"
 #include <io.h>
-#include <windows.h>
 #else
 #include <limits.h>
 #include <sys/uio.h>
@@ -36,8 +36,10 @@ long WriteSome(int fd, const uint8_t* data, size_t size) {
 int SyncFile(int fd) {
     return _commit(fd);
 }
-// For a flush on another thread while this one writes: _commit would hold the descriptor's lock
-// that every _write takes, so the handle is flushed directly.
+// For a flush on another thread: _commit would hold the descriptor's lock that every _write
+// takes, so the handle is flushed directly. The system still serialises calls on a handle opened
+// for synchronous i/o, so a write waits for a flush under way; the flush overlaps the composing
+// of the next step only.
 int SyncData(int fd) {
     HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     return FlushFileBuffers(handle) ? 0 : EIO;
@@ -179,12 +181,18 @@ bool OutputFile::write(const uint8_t* data, size_t size) {
     return true;
 }
 
+void OutputFile::writeBehind(FlushData flush) {
+    writeBehind_ = true;
+    flushData_ = flush ? std::move(flush) : FlushData(SyncData);
+}
+
 void OutputFile::startWriting() {
     // In steps of a few MiB: each flush also commits the file system's journal.
     constexpr uint64_t kStep = uint64_t{2} << 20;
     if (writeBehind_ && written_ - handedToDisk_ >= kStep) {
         if (!flushBehind_) {
-            flushBehind_ = std::make_unique<FlushBehind>([fd = fd_] { return SyncData(fd); });
+            flushBehind_ =
+                std::make_unique<FlushBehind>([flush = flushData_, fd = fd_] { return flush(fd); });
         }
         flushBehind_->request();
         handedToDisk_ = written_;
@@ -255,13 +263,14 @@ Status OutputFile::publish(bool durable) {
         discard();
         return s;
     }
-    if (int error = flushBehind_ ? flushBehind_->finish() : 0; error != 0) {
+    int flushError = flushBehind_ ? flushBehind_->finish() : 0;
+    flushBehind_.reset();
+    if (flushError != 0) {
         Status s = Failure(ErrorKind::Io, temporary_,
-                           std::string("flush failed: ") + std::strerror(error));
+                           std::string("flush failed: ") + std::strerror(flushError));
         discard();
         return s;
     }
-    flushBehind_.reset();
     if (durable && SyncFile(fd_) != 0) {
         Status s = Failure(ErrorKind::Io, temporary_,
                            std::string("flush failed: ") + std::strerror(errno));

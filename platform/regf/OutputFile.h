@@ -6,6 +6,7 @@
 #include "platform/regf/FlushBehind.h"
 #include "platform/regf/Regf.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,8 +23,10 @@ public:
     Status create(const std::string& target, bool replace);
     // For a file that will be published durably: what has arrived is flushed to disk on a
     // thread of its own while the rest is still being produced, so that the flush at the end
-    // waits only for the tail.
-    void writeBehind() { writeBehind_ = true; }
+    // waits only for the tail. `flush(fd)` (0 or an error number) replaces the system's flush of
+    // the data, for tests.
+    using FlushData = std::function<int(int fd)>;
+    void writeBehind(FlushData flush = {});
     bool write(const uint8_t* data, size_t size) override;
     bool writePieces(const Piece* pieces, size_t count) override;
     bool patch(uint64_t offset, const void* data, size_t size) override;
@@ -46,6 +49,7 @@ private:
     uint64_t written_ = 0; // the file's length so far
     bool writeFailed_ = false;
     bool writeBehind_ = false;
+    FlushData flushData_;
     uint64_t handedToDisk_ = 0;                // bytes whose flush to disk has been asked for
     std::unique_ptr<FlushBehind> flushBehind_; // started by the first step of writeBehind()
     std::string writeError_;

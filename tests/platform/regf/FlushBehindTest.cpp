@@ -38,9 +38,10 @@ public:
         changed_.notify_all();
         return static_cast<size_t>(call) < answers_.size() ? answers_[call] : 0;
     }
-    void waitCalls(int count) {
+    // False after 20 s without: a lost request fails the test instead of hanging it.
+    [[nodiscard]] bool waitCalls(int count) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return calls_ >= count; });
+        return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return calls_ >= count; });
     }
     void release(int count = 1) {
         std::lock_guard lock(mutex_);
@@ -66,19 +67,26 @@ private:
     int ended_ = 0;
 };
 
-TEST(FlushBehind, FinishWaitsForTheFlushUnderWayAndRequestsMeanwhileMakeOneMore) {
+// Lets every flush go at the end of a test, however it ends: a failed assertion while a flush
+// is held would otherwise leave the join in FlushBehind's destructor waiting.
+struct ReleaseAtEnd {
+    HeldSync& sync;
+    ~ReleaseAtEnd() { sync.releaseAll(); }
+};
+
+TEST(FlushBehind, RequestsDuringAFlushMakeOneMoreAndNoneAfterFinish) {
     HeldSync sync;
     FlushBehind flush([&] { return sync(); });
+    ReleaseAtEnd release{sync};
     flush.request();
-    sync.waitCalls(1);
+    ASSERT_TRUE(sync.waitCalls(1));
     flush.request();
     flush.request();
     flush.request();
     sync.release();
-    sync.waitCalls(2); // the three requests made during the first flush: one more
+    ASSERT_TRUE(sync.waitCalls(2)) << "the three requests made during the first flush: one more";
     sync.release();
-    std::thread finisher([&] { EXPECT_EQ(flush.finish(), 0); });
-    finisher.join();
+    EXPECT_EQ(flush.finish(), 0);
     EXPECT_EQ(sync.calls(), 2);
     EXPECT_EQ(sync.ended(), 2) << "finish returned before the flush under way had ended";
     flush.request(); // after finish: nothing more is flushed
@@ -89,8 +97,9 @@ TEST(FlushBehind, FinishWaitsForTheFlushUnderWayAndRequestsMeanwhileMakeOneMore)
 TEST(FlushBehind, FinishDoesNotReturnWhileAFlushRuns) {
     HeldSync sync;
     FlushBehind flush([&] { return sync(); });
+    ReleaseAtEnd release{sync};
     flush.request();
-    sync.waitCalls(1);
+    ASSERT_TRUE(sync.waitCalls(1));
     std::atomic<bool> finished{false};
     std::thread finisher([&] {
         flush.finish();
@@ -109,11 +118,12 @@ TEST(FlushBehind, FinishDoesNotReturnWhileAFlushRuns) {
 TEST(FlushBehind, TheFirstFailureIsReportedEvenWhenALaterFlushSucceeds) {
     HeldSync sync({EIO, 0});
     FlushBehind flush([&] { return sync(); });
+    ReleaseAtEnd release{sync};
     flush.request();
-    sync.waitCalls(1);
+    ASSERT_TRUE(sync.waitCalls(1));
     flush.request();
     sync.releaseAll();
-    sync.waitCalls(2);
+    ASSERT_TRUE(sync.waitCalls(2));
     EXPECT_EQ(flush.finish(), EIO);
     EXPECT_EQ(sync.calls(), 2);
 }
@@ -156,6 +166,49 @@ TEST(FlushBehind, ADurableFileHoldsEveryByteWrittenAndPatchedAroundTheFlushes) {
     }
     ASSERT_TRUE(output.publish(true).ok());
     EXPECT_EQ(ReadBytes(folder.file("copy")), expected);
+}
+
+// What OutputFile does with the background flush: a failure fails the publish and leaves
+// nothing, and the file is never closed under a flush, however the write ends.
+TEST(FlushBehind, AFailedBackgroundFlushFailsThePublishAndLeavesNothing) {
+    ScratchFolder folder;
+    HeldSync sync({EIO});
+    OutputFile output;
+    ReleaseAtEnd release{sync}; // before `output` goes
+    ASSERT_TRUE(output.create(folder.file("copy"), false).ok());
+    output.writeBehind([&](int) { return sync(); });
+    std::vector<uint8_t> part = Pattern(3u << 20);
+    ASSERT_TRUE(output.write(part.data(), part.size()));
+    ASSERT_TRUE(sync.waitCalls(1));
+    sync.release(); // the final flush of the whole file would succeed
+    Status s = output.publish(true);
+    EXPECT_EQ(s.kind, ErrorKind::Io);
+    EXPECT_NE(s.message.find("flush failed"), std::string::npos) << s.message;
+    EXPECT_TRUE(fs::is_empty(folder.path())) << "a copy that may not be on disk was published";
+}
+
+TEST(FlushBehind, AnAbandonedFileIsClosedOnlyAfterTheFlushUnderWay) {
+    ScratchFolder folder;
+    HeldSync sync;
+    auto output = std::make_unique<OutputFile>();
+    ReleaseAtEnd release{sync}; // before `output` goes
+    ASSERT_TRUE(output->create(folder.file("copy"), false).ok());
+    output->writeBehind([&](int) { return sync(); });
+    std::vector<uint8_t> part = Pattern(3u << 20);
+    ASSERT_TRUE(output->write(part.data(), part.size()));
+    ASSERT_TRUE(sync.waitCalls(1));
+    std::atomic<bool> gone{false};
+    std::thread abandon([&] {
+        output.reset();
+        gone = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(gone);
+    EXPECT_FALSE(fs::is_empty(folder.path())) << "the file was closed and removed under a flush";
+    sync.release();
+    abandon.join();
+    EXPECT_EQ(sync.ended(), 1);
+    EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
 // A durable compaction of a hive of several segments reads back as the same tree as one
