@@ -135,7 +135,7 @@ Status OutputFile::create(const std::string& target, bool replace) {
             fd_ = fd;
             temporary_ = candidate.string();
             writeFailed_ = false;
-            writeBehind_ = false;
+            flushData_ = nullptr;
             written_ = 0;
             handedToDisk_ = 0;
             return {};
@@ -182,14 +182,13 @@ bool OutputFile::write(const uint8_t* data, size_t size) {
 }
 
 void OutputFile::writeBehind(FlushData flush) {
-    writeBehind_ = true;
     flushData_ = flush ? std::move(flush) : FlushData(SyncData);
 }
 
 void OutputFile::startWriting() {
     // In steps of a few MiB: each flush also commits the file system's journal.
     constexpr uint64_t kStep = uint64_t{2} << 20;
-    if (writeBehind_ && written_ - handedToDisk_ >= kStep) {
+    if (flushData_ && written_ - handedToDisk_ >= kStep) {
         if (!flushBehind_) {
             flushBehind_ =
                 std::make_unique<FlushBehind>([flush = flushData_, fd = fd_] { return flush(fd); });

@@ -48,8 +48,7 @@ private:
     int fd_ = -1;
     uint64_t written_ = 0; // the file's length so far
     bool writeFailed_ = false;
-    bool writeBehind_ = false;
-    FlushData flushData_;
+    FlushData flushData_;                      // set by writeBehind()
     uint64_t handedToDisk_ = 0;                // bytes whose flush to disk has been asked for
     std::unique_ptr<FlushBehind> flushBehind_; // started by the first step of writeBehind()
     std::string writeError_;
