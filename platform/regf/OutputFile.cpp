@@ -262,17 +262,15 @@ Status OutputFile::publish(bool durable) {
         discard();
         return s;
     }
+    // A failed background flush fails the write even if the final flush succeeds.
     int flushError = flushBehind_ ? flushBehind_->finish() : 0;
     flushBehind_.reset();
+    if (flushError == 0 && durable && SyncFile(fd_) != 0) {
+        flushError = errno;
+    }
     if (flushError != 0) {
         Status s = Failure(ErrorKind::Io, temporary_,
                            std::string("flush failed: ") + std::strerror(flushError));
-        discard();
-        return s;
-    }
-    if (durable && SyncFile(fd_) != 0) {
-        Status s = Failure(ErrorKind::Io, temporary_,
-                           std::string("flush failed: ") + std::strerror(errno));
         discard();
         return s;
     }

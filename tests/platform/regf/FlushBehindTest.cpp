@@ -74,6 +74,18 @@ struct ReleaseAtEnd {
     ~ReleaseAtEnd() { sync.releaseAll(); }
 };
 
+// Creates `output` as a durable file flushed through `sync` and writes one step of it; true
+// once the step's background flush has begun (and is held).
+[[nodiscard]] bool WriteAStepUnderAHeldFlush(OutputFile& output, const std::string& path,
+                                             HeldSync& sync) {
+    if (!output.create(path, false).ok()) {
+        return false;
+    }
+    output.writeBehind([&sync](int) { return sync(); });
+    std::vector<uint8_t> part = Pattern(3u << 20);
+    return output.write(part.data(), part.size()) && sync.waitCalls(1);
+}
+
 TEST(FlushBehind, RequestsDuringAFlushMakeOneMoreAndNoneAfterFinish) {
     HeldSync sync;
     FlushBehind flush([&] { return sync(); });
@@ -156,11 +168,7 @@ TEST(FlushBehind, AFailedBackgroundFlushFailsThePublishAndLeavesNothing) {
     HeldSync sync({EIO});
     OutputFile output;
     ReleaseAtEnd release{sync}; // before `output` goes
-    ASSERT_TRUE(output.create(folder.file("copy"), false).ok());
-    output.writeBehind([&](int) { return sync(); });
-    std::vector<uint8_t> part = Pattern(3u << 20);
-    ASSERT_TRUE(output.write(part.data(), part.size()));
-    ASSERT_TRUE(sync.waitCalls(1));
+    ASSERT_TRUE(WriteAStepUnderAHeldFlush(output, folder.file("copy"), sync));
     sync.release(); // the final flush of the whole file would succeed
     Status s = output.publish(true);
     EXPECT_EQ(s.kind, ErrorKind::Io);
@@ -174,11 +182,7 @@ TEST(FlushBehind, AnAbandonedFileIsClosedOnlyAfterTheFlushUnderWay) {
     HeldSync sync;
     auto output = std::make_unique<OutputFile>();
     ReleaseAtEnd release{sync}; // before `output` goes
-    ASSERT_TRUE(output->create(folder.file("copy"), false).ok());
-    output->writeBehind([&](int) { return sync(); });
-    std::vector<uint8_t> part = Pattern(3u << 20);
-    ASSERT_TRUE(output->write(part.data(), part.size()));
-    ASSERT_TRUE(sync.waitCalls(1));
+    ASSERT_TRUE(WriteAStepUnderAHeldFlush(*output, folder.file("copy"), sync));
     std::atomic<bool> gone{false};
     std::thread abandon([&] {
         output.reset();
