@@ -1,11 +1,11 @@
 // Reading profile files: the lookup rules callers rely on (language files, settings, results).
+#include "IniTestSupport.h"
+
 #include "platform/ini/ProfileFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 
 namespace hivelet::ini {
 namespace {
@@ -113,45 +113,27 @@ TEST(ProfileLookup, EntriesKeepOrderDuplicatesCaseAndLineNumbers) {
     EXPECT_EQ(p.SectionNames(), (std::vector<std::string>{"Other", "hivelist", "Next"}));
 }
 
-class ProfileFileLookup : public ::testing::Test {
-protected:
-    void SetUp() override {
-        // Unique to this process: test runs of several checkouts share the temporary folder.
-        dir_ = fs::path(::testing::TempDir()) /
-               ("ini-lookup-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-                std::to_string(std::random_device()()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path Write(const std::string& name, const std::string& text) {
-        fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << text;
-        return p;
-    }
-    fs::path dir_;
-};
+using ProfileFileLookup = ini_test::ProfileFolderTest;
 
 TEST_F(ProfileFileLookup, LongValuesAndDefaultsAreCutTo2047Characters) {
     std::string longValue(3000, 'x');
     longValue[2046] = 'A';
     longValue[2047] = 'B';
-    fs::path f = Write("lang.ini", "[ResourceString]\r\nLong=" + longValue + "\r\n");
+    fs::path f = Put("lang.ini", "[ResourceString]\r\nLong=" + longValue + "\r\n");
     std::string got = GetProfileString("ResourceString", "Long", "", f);
     ASSERT_EQ(got.size(), 2047u);
     EXPECT_EQ(got.back(), 'A');
     EXPECT_EQ(GetProfileString("ResourceString", "Missing", std::string(2500, 'd'), f).size(),
               2047u);
     // The cut applies after the quotes came off.
-    fs::path q = Write("q.ini", "[S]\nk=\"" + std::string(2047, 'q') + "\"\n");
+    fs::path q = Put("q.ini", "[S]\nk=\"" + std::string(2047, 'q') + "\"\n");
     EXPECT_EQ(GetProfileString("S", "k", "", q), std::string(2047, 'q'));
 }
 
 TEST_F(ProfileFileLookup, MissingOrUnusableFilesGiveTheDefault) {
     EXPECT_EQ(GetProfileString("S", "k", "dflt", dir_ / "none.ini"), "dflt");
     EXPECT_EQ(GetProfileString("S", "k", "dflt", dir_), "dflt"); // a folder, not a file
-    fs::path f = Write("bytes.ini", std::string("[S]\nk=\x01\xff\x80 \x00z\n", 13));
+    fs::path f = Put("bytes.ini", std::string("[S]\nk=\x01\xff\x80 \x00z\n", 13));
     EXPECT_EQ(GetProfileString("S", "k", "dflt", f), std::string("\x01\xff\x80 \x00z", 6));
 }
 

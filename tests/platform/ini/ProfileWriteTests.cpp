@@ -1,4 +1,6 @@
 // Writing profile files: what stays, where new lines go, and failures that must not lose data.
+#include "IniTestSupport.h"
+
 #include "platform/ini/AtomicWrite.h"
 #include "platform/ini/ProfileFile.h"
 
@@ -7,7 +9,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 
 namespace hivelet::ini {
@@ -15,40 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Read-only files cannot be removed on Windows: give everything its write bit back first.
-void RemoveTree(const fs::path& dir) {
-    std::error_code ec;
-    if (!fs::exists(dir, ec)) {
-        return;
-    }
-    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-    for (const auto& e : fs::recursive_directory_iterator(dir, ec)) {
-        fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
-    fs::remove_all(dir, ec);
-}
+using ini_test::RemoveTree;
 
-class ProfileWrite : public ::testing::Test {
+class ProfileWrite : public ini_test::ProfileFolderTest {
 protected:
-    void SetUp() override {
-        // Unique to this process: test runs of several checkouts share the temporary folder.
-        dir_ = fs::path(::testing::TempDir()) /
-               ("ini-write-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-                std::to_string(std::random_device()()));
-        RemoveTree(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { RemoveTree(dir_); }
-    fs::path Put(const std::string& name, const std::string& text) {
-        fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << text;
-        return p;
-    }
-    static std::string Read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     // Only the named files are in the folder: no temporary file was left behind.
     void ExpectOnlyFiles(std::vector<std::string> names) {
         std::vector<std::string> found;
@@ -59,7 +30,6 @@ protected:
         std::sort(names.begin(), names.end());
         EXPECT_EQ(found, names);
     }
-    fs::path dir_;
 };
 
 TEST_F(ProfileWrite, FirstWritesCreateTheFileWithWindowsLineEndings) {
@@ -68,11 +38,11 @@ TEST_F(ProfileWrite, FirstWritesCreateTheFileWithWindowsLineEndings) {
     ASSERT_TRUE(WriteProfileString("Options", "IsAskBeforeDefrag", "1", f));
     ASSERT_TRUE(WriteProfileString("Options", "IsShowLine", "1", f));
     ASSERT_TRUE(WriteProfileString("Options", "Lan", "English", f));
-    EXPECT_EQ(Read(f), "[Options]\r\nRestorePoint=1\r\nIsAskBeforeDefrag=1\r\nIsShowLine=1\r\n"
-                       "Lan=English\r\n");
+    const std::string options =
+        "[Options]\r\nRestorePoint=1\r\nIsAskBeforeDefrag=1\r\nIsShowLine=1\r\nLan=English\r\n";
+    EXPECT_EQ(Read(f), options);
     ASSERT_TRUE(WriteProfileString("Scan Result", "Current Size", "1,024 KB", f));
-    EXPECT_EQ(Read(f), "[Options]\r\nRestorePoint=1\r\nIsAskBeforeDefrag=1\r\nIsShowLine=1\r\n"
-                       "Lan=English\r\n\r\n[Scan Result]\r\nCurrent Size=1,024 KB\r\n");
+    EXPECT_EQ(Read(f), options + "\r\n[Scan Result]\r\nCurrent Size=1,024 KB\r\n");
     ExpectOnlyFiles({"options.ini"});
 }
 
@@ -87,25 +57,18 @@ TEST_F(ProfileWrite, UpdatesInPlaceAndKeepsEverythingElse) {
                                "RestorePoint=keep me\r\n";
     fs::path f = Put("options.ini", before);
     ASSERT_TRUE(WriteProfileString("OPTIONS", "RestorePoint", "0", f));
-    EXPECT_EQ(Read(f), "; settings of the program\r\n"
-                       "[Options]\r\n"
-                       "restorepoint=0\r\n"
-                       "IsShowLine=1\r\n"
-                       "junk line\r\n"
-                       "\r\n"
-                       "[Other]\r\n"
-                       "RestorePoint=keep me\r\n");
+    const std::string options = "; settings of the program\r\n"
+                                "[Options]\r\n"
+                                "restorepoint=0\r\n"
+                                "IsShowLine=1\r\n"
+                                "junk line\r\n";
+    const std::string other = "\r\n"
+                              "[Other]\r\n"
+                              "RestorePoint=keep me\r\n";
+    EXPECT_EQ(Read(f), options + other);
     // A new key goes after the last non-blank line of its own section, not at the file's end.
     ASSERT_TRUE(WriteProfileString("Options", "Lan", "German", f));
-    EXPECT_EQ(Read(f), "; settings of the program\r\n"
-                       "[Options]\r\n"
-                       "restorepoint=0\r\n"
-                       "IsShowLine=1\r\n"
-                       "junk line\r\n"
-                       "Lan=German\r\n"
-                       "\r\n"
-                       "[Other]\r\n"
-                       "RestorePoint=keep me\r\n");
+    EXPECT_EQ(Read(f), options + "Lan=German\r\n" + other);
     EXPECT_EQ(GetProfileString("Other", "RestorePoint", "", f), "keep me");
 }
 
