@@ -33,14 +33,6 @@ std::string WithoutLine(std::string text, const std::string& startingWith) {
     return text;
 }
 
-std::vector<std::string> Checked(const TfrmMain& f) {
-    std::vector<std::string> out;
-    for (ui::TMenuItem* i : f.pmLanguage->Items())
-        if (i->Checked())
-            out.push_back(i->Name());
-    return out;
-}
-
 // The language-file keys read, as "section/key", in order.
 std::vector<std::string> KeysRead(const fake::FakePlatform& platform, const std::string& file) {
     std::vector<std::string> keys;
@@ -60,9 +52,7 @@ std::vector<std::string> KeysRead(const fake::FakePlatform& platform, const std:
 
 class MainLanguageTest : public MainWindowTest {
 protected:
-    void SetLanguage(const std::string& lan) {
-        platform.AddTextFile(OptionsFile, "[Options]\r\nLan=" + lan + "\r\n");
-    }
+    void SetLanguage(const std::string& lan) { WriteOptionsFile("Lan=" + lan + "\r\n"); }
     // Every flat button is as wide as its caption in the window's font + 17.
     void ExpectFitted(const TfrmMain& f) {
         for (ui::TFlatSpeedButton* b : {f.bAnalyzeRegistry, f.bDefragRegistry, f.bOptions,
@@ -91,7 +81,7 @@ TEST_F(MainLanguageTest, AFileWithOnlyExitTranslatesThatButtonAndFitsEveryButton
     EXPECT_EQ(f.bExit->Hint(), "Exit");
     EXPECT_EQ(f.lvMain->Column(3).caption, "Reduction");
     EXPECT_EQ(f.miGerman->Caption(), "&German");
-    EXPECT_EQ(Checked(f), (std::vector<std::string>{"miGerman"}));
+    EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miGerman"}));
 }
 
 TEST_F(MainLanguageTest, ShowingInEnglishOpensNoLanguageFileButStillFitsTheButtons) {
@@ -102,7 +92,7 @@ TEST_F(MainLanguageTest, ShowingInEnglishOpensNoLanguageFileButStillFitsTheButto
     ShowOnly();
     EXPECT_TRUE(KeysRead(platform, InLanguages("English")).empty());
     EXPECT_EQ(f.bExit->Caption(), "Exit");
-    EXPECT_EQ(Checked(f), (std::vector<std::string>{"miEnglish"}));
+    EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miEnglish"}));
     ExpectFitted(f);
 }
 
@@ -138,9 +128,8 @@ TEST_F(MainLanguageTest, AnUnsupportedSystemAppliesNoLanguageAndFitsNoButtons) {
 TEST_F(MainLanguageTest, StoredLanguageInSmallLettersIsCheckedAndItsFileApplied) {
     SetLanguage("german");
     platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
-    TfrmMain& f = Create();
-    ShowOnly();
-    EXPECT_EQ(Checked(f), (std::vector<std::string>{"miGerman"}));
+    TfrmMain& f = CreateShown();
+    EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miGerman"}));
     EXPECT_EQ(f.bExit->Caption(), "Beenden");
     EXPECT_EQ(f.lTitle1->Caption(), "Aufgaben");
     ExpectFitted(f);
@@ -168,19 +157,18 @@ TEST_F(MainLanguageTest, ChoosingALanguageSwitchesAndSwitchingBackKeepsTextsTheF
     SetLanguage("English");
     platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
     platform.AddTextFile(InLanguages("English"), WithoutLine(ShippedFile("English"), "lTitle1="));
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
 
     f.miEnglishClick(*f.miGerman);
     EXPECT_EQ(settings::OptionsSetting().Lan, "German");
-    EXPECT_EQ(Checked(f), (std::vector<std::string>{"miGerman"}));
+    EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miGerman"}));
     EXPECT_EQ(f.lTitle1->Caption(), "Aufgaben");
     EXPECT_EQ(f.bAnalyzeRegistry->Caption(), "Analysieren");
     ExpectFitted(f);
 
     f.miEnglishClick(*f.miEnglish);
     EXPECT_EQ(settings::OptionsSetting().Lan, "English");
-    EXPECT_EQ(Checked(f), (std::vector<std::string>{"miEnglish"}));
+    EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miEnglish"}));
     EXPECT_EQ(f.lTitle1->Caption(), "Aufgaben"); // the English file lacks it
     EXPECT_EQ(f.bAnalyzeRegistry->Caption(), "Analyze Registry");
     EXPECT_EQ(f.bExit->Caption(), "Exit");
@@ -196,8 +184,7 @@ TEST_F(MainLanguageTest, ChoosingALanguageSwitchesAndSwitchingBackKeepsTextsTheF
 
 TEST_F(MainLanguageTest, OtherWithoutAFileNamesThePathAndLeadsToTheTranslationPage) {
     SetLanguage("English");
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     bool pageOpenedBeforeTheBoxClosed = true;
     headless->OnMessageBox = [&](const ui::test::MessageBoxRecord&) {
         pageOpenedBeforeTheBoxClosed = !platform.WebPages().empty();
@@ -218,15 +205,14 @@ TEST_F(MainLanguageTest, OtherWithoutAFileNamesThePathAndLeadsToTheTranslationPa
     EXPECT_EQ(platform.WebPages()[0].ownerWindow, headless->WindowOf(f));
     EXPECT_EQ(platform.WebPages()[0].showCommand, platform::show::ShowNormal);
     EXPECT_EQ(settings::OptionsSetting().Lan, "English");
-    EXPECT_EQ(Checked(f), (std::vector<std::string>{"miEnglish"}));
+    EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miEnglish"}));
 }
 
 TEST_F(MainLanguageTest, ARemovedFileIsReportedInTheCurrentLanguageWithoutTheExtraLines) {
     SetLanguage("French");
     platform.AddTextFile(InLanguages("French"), ShippedFile("French"));
     platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     const std::string frenchExit = f.bExit->Caption();
     platform.RemoveFile(InLanguages("German"));
 
@@ -240,7 +226,7 @@ TEST_F(MainLanguageTest, ARemovedFileIsReportedInTheCurrentLanguageWithoutTheExt
     EXPECT_EQ(platform.WebPages()[0].address, info::TranslationPage);
     EXPECT_EQ(platform.WebPages()[0].showCommand, platform::show::ShowNormal);
     EXPECT_EQ(settings::OptionsSetting().Lan, "French");
-    EXPECT_EQ(Checked(f), (std::vector<std::string>{"miFrench"}));
+    EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miFrench"}));
     EXPECT_EQ(f.bExit->Caption(), frenchExit);
 }
 
@@ -248,11 +234,10 @@ TEST_F(MainLanguageTest, AFileBesideTheExecutableServesAndOtherIsAnOrdinaryLangu
     SetLanguage("English");
     platform.AddTextFile(ExeFolder + "DLan_Other.ini", "[frmMain]\r\nbExit=Quit\r\n"
                                                        "[Menu_frmMain]\r\nmiOther=Ot&her\r\n");
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     f.miEnglishClick(*f.miOther);
     EXPECT_EQ(settings::OptionsSetting().Lan, "Other");
-    EXPECT_EQ(Checked(f), (std::vector<std::string>{"miOther"}));
+    EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miOther"}));
     EXPECT_EQ(f.bExit->Caption(), "Quit");
     EXPECT_EQ(f.miOther->Caption(), "Ot&her");
     EXPECT_TRUE(headless->MessageBoxes().empty());
@@ -263,8 +248,7 @@ TEST_F(MainLanguageTest, LanguageButtonPopsTheMenuAtTheCursorAndTheItemNameDecid
     SetLanguage("German");
     platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
     platform.AddTextFile(InLanguages("French"), ShippedFile("French"));
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     ASSERT_NE(f.miFrench->Caption(), "&French"); // translated: the caption cannot be what decides
 
     headless->SetCursorPos({321, 234});
@@ -274,13 +258,12 @@ TEST_F(MainLanguageTest, LanguageButtonPopsTheMenuAtTheCursorAndTheItemNameDecid
     EXPECT_EQ(headless->Menus().back().menu, "pmLanguage");
     EXPECT_EQ(headless->Menus().back().at, (ui::Point{321, 234}));
     EXPECT_EQ(settings::OptionsSetting().Lan, "French");
-    EXPECT_EQ(Checked(f), (std::vector<std::string>{"miFrench"}));
+    EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miFrench"}));
 }
 
 TEST_F(MainLanguageTest, AFailureInTheLanguageMenuIsDroppedSilently) {
     SetLanguage("English");
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     headless->OnMessageBox = [](const ui::test::MessageBoxRecord&) -> int {
         throw std::runtime_error("the box failed");
     };

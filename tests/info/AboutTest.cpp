@@ -71,8 +71,7 @@ TEST_F(InfoTest, AboutDialogLayout) {
 }
 
 TEST_F(InfoTest, AboutIsBuiltAnewForEveryShowingAndClosesWithOk) {
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     ShowAbout(f, [&](info::TfrmAbout& about) {
         EXPECT_EQ(about.Label1->Caption(), "Orvane Hivelet"); // set when shown
         EXPECT_TRUE(about.IsModal());
@@ -100,15 +99,14 @@ TEST_F(InfoTest, AboutIsBuiltAnewForEveryShowingAndClosesWithOk) {
 }
 
 TEST_F(InfoTest, AboutTakesItsTextsFromItsOwnSectionWhenTheLanguageIsNotEnglish) {
-    platform.AddTextFile(OptionsFile, "[Options]\r\nLan=German\r\n");
+    WriteOptionsFile("Lan=German\r\n");
     platform.AddTextFile(GermanFile, "[frmAbout]\r\nfrmAbout=\xDC"
                                      "ber Orvane Hivelet\r\n"
                                      "lCopywrite=Alle Rechte vorbehalten.\r\n"
                                      "Label3=E-Mail: support@orvane.example\r\n"
                                      "bOK=&Gut\r\n"
                                      "[frmMain]\r\nLabel2=not this section\r\n");
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     ShowAbout(f, [&](info::TfrmAbout& about) {
         EXPECT_EQ(about.Caption(), "\xDC"
                                    "ber Orvane Hivelet");
@@ -136,8 +134,7 @@ TEST_F(InfoTest, AboutTakesItsTextsFromItsOwnSectionWhenTheLanguageIsNotEnglish)
 }
 
 TEST_F(InfoTest, PagesOpenWithTheWindowOfTheClickedControlAsOwner) {
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     const uintptr_t mainWindow = headless->WindowOf(f);
     f.pmiHelpClick();
     f.Homepage1Click();
@@ -164,8 +161,7 @@ TEST_F(InfoTest, PagesOpenWithTheWindowOfTheClickedControlAsOwner) {
 }
 
 TEST_F(InfoTest, HelpButtonAndBackgroundRightClickPopTheHelpMenuAtTheCursor) {
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     headless->SetCursorPos({400, 300});
     headless->ChooseMenuItem("pmiCheckUpdate");
     ASSERT_TRUE(headless->Click(*f.bAbout));

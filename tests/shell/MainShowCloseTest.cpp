@@ -6,20 +6,8 @@
 namespace hivelet::shell::test {
 namespace {
 
-std::vector<std::string> CheckedLanguages(const TfrmMain& f) {
-    std::vector<std::string> out;
-    for (ui::TMenuItem* i : f.pmLanguage->Items())
-        if (i->Checked())
-            out.push_back(i->Name());
-    return out;
-}
-
-void WriteOptions(fake::FakePlatform& platform, const std::string& lines) {
-    platform.AddTextFile(OptionsFile, "[Options]\r\n" + lines);
-}
-
 TEST_F(MainWindowTest, CreationLoadsTheSettingsAndShowingListsOneRowPerHiveInRegistryOrder) {
-    WriteOptions(platform, "Lan=German\r\n");
+    WriteOptionsFile("Lan=German\r\n");
     TfrmMain& f = Create();
     EXPECT_EQ(settings::OptionsSetting().Lan, "German");
     EXPECT_TRUE(f.HiveNames.empty());
@@ -42,8 +30,7 @@ TEST_F(MainWindowTest, WowIsDetectedBeforeTheHiveListIsBuilt) {
     // the flag is known by the time it is built.
     platform.SetIsWow64Process(true);
     platform.AddFile("C:\\Windows\\sysnative\\config\\SYSTEM", 262144);
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     EXPECT_TRUE(f.IsWow64);
     ASSERT_FALSE(f.HiveFiles.empty());
     EXPECT_EQ(f.HiveFiles[0], "C:\\Windows\\sysnative\\config\\SYSTEM");
@@ -52,8 +39,7 @@ TEST_F(MainWindowTest, WowIsDetectedBeforeTheHiveListIsBuilt) {
 TEST_F(MainWindowTest, AnEmptyHiveListGivesAnEmptyViewWithoutAMessage) {
     platform.FailOpen(platform::RootKey::LocalMachine, catalogue::HiveListKey,
                       platform::error::AccessDenied);
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     EXPECT_EQ(f.lvMain->ItemCount(), 0u);
     EXPECT_TRUE(headless->MessageBoxes().empty());
 }
@@ -69,7 +55,7 @@ class UnsupportedSystemTest : public MainWindowTest,
 TEST_P(UnsupportedSystemTest, SaysSoListsTheHivesAndStopsThere) {
     const UnsupportedSystem s = GetParam();
     platform.SetVersion(s.platformId, s.major, s.minor);
-    WriteOptions(platform, "IsShowLine=0\r\nLan=German\r\n");
+    WriteOptionsFile("IsShowLine=0\r\nLan=German\r\n");
     // Started by a person (with a switch nobody may be there: see the unattended suite).
     ScriptedMain& f = Create<ScriptedMain>();
     RunMainWindow();
@@ -97,17 +83,14 @@ TEST_F(MainWindowTest, SupportedSystemsPassTheCheck) {
     for (auto [major, minor] : {std::pair{5u, 1u}, {6u, 1u}, {6u, 2u}, {4u, 0u}}) {
         platform.SetVersion(platform::PlatformWin32Nt, major, minor);
         form.reset();
-        TfrmMain& f = Create();
-        ShowOnly();
+        CreateShown();
         EXPECT_TRUE(headless->MessageBoxes().empty()) << major << "." << minor;
-        (void)f;
     }
 }
 
 TEST_F(MainWindowTest, GridLinesFollowTheSetting) {
-    WriteOptions(platform, "IsShowLine=0\r\n");
-    TfrmMain& off = Create();
-    ShowOnly();
+    WriteOptionsFile("IsShowLine=0\r\n");
+    TfrmMain& off = CreateShown();
     EXPECT_FALSE(off.lvMain->GridLines());
 
     form.reset();
@@ -127,7 +110,7 @@ TEST_F(MainWindowTest, TheConfiguredLanguageCarriesTheOnlyCheckMark) {
         {"Klingon", {}},
     };
     for (const auto& [lan, expected] : cases) {
-        WriteOptions(platform, std::string("Lan=") + lan + "\r\n");
+        WriteOptionsFile(std::string("Lan=") + lan + "\r\n");
         form.reset();
         TfrmMain& f = Create();
         // Marks left from before are cleared as well.
@@ -140,9 +123,8 @@ TEST_F(MainWindowTest, TheConfiguredLanguageCarriesTheOnlyCheckMark) {
 TEST_F(MainWindowTest, TheConfiguredLanguageIsAppliedAfterTheCheckMarks) {
     platform.AddTextFile("C:\\Program Files\\Hivelet\\DLan_German.ini",
                          "[frmMain]\r\nbExit=Beenden\r\n[Menu_frmMain]\r\nmiGerman=&Deutsch\r\n");
-    WriteOptions(platform, "Lan=german\r\n");
-    TfrmMain& f = Create();
-    ShowOnly();
+    WriteOptionsFile("Lan=german\r\n");
+    TfrmMain& f = CreateShown();
     EXPECT_EQ(f.bExit->Caption(), "Beenden");
     EXPECT_EQ(f.miGerman->Caption(), "&Deutsch");
     EXPECT_TRUE(f.miGerman->Checked());
@@ -156,16 +138,14 @@ TEST_F(MainWindowTest, EnglishOpensNoLanguageFileAndAnUnsupportedSystemNone) {
                          "[frmMain]\r\nbExit=Quit\r\n");
     platform.AddTextFile("C:\\Program Files\\Hivelet\\DLan_German.ini",
                          "[frmMain]\r\nbExit=Beenden\r\n");
-    WriteOptions(platform, "Lan=ENGLISH\r\n");
-    TfrmMain& english = Create();
-    ShowOnly();
+    WriteOptionsFile("Lan=ENGLISH\r\n");
+    TfrmMain& english = CreateShown();
     EXPECT_EQ(english.bExit->Caption(), "Exit");
 
     form.reset();
     platform.SetVersion(platform::PlatformWin32Nt, 10, 0);
-    WriteOptions(platform, "Lan=German\r\n");
-    TfrmMain& unsupported = Create();
-    ShowOnly();
+    WriteOptionsFile("Lan=German\r\n");
+    TfrmMain& unsupported = CreateShown();
     EXPECT_EQ(unsupported.bExit->Caption(), "Exit");
 }
 
@@ -199,8 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, ClosingRemovesTheSnapshotsThatAreNotHeldAndSavesTheSettings) {
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     const std::string system = std::string(SystemFile) + ".hvt";
     const std::string software = std::string(SoftwareFile) + ".hvt";
     const std::string user = std::string(UserFile) + ".hvt";
@@ -224,16 +203,14 @@ TEST_F(MainWindowTest, ClosingRemovesTheSnapshotsThatAreNotHeldAndSavesTheSettin
 }
 
 TEST_F(MainWindowTest, TheCloseImageClosesTheWindowToo) {
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     ASSERT_TRUE(headless->Click(*f.bClose));
     EXPECT_FALSE(headless->HasWindow(f));
     EXPECT_TRUE(platform.HasFile(OptionsFile));
 }
 
 TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowStillCloses) {
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     platform.SetUnwritableFolder("C:\\Program Files\\Hivelet\\");
     f.bExit->Click();
     ASSERT_EQ(headless->MessageBoxes().size(), 1u);
@@ -245,8 +222,7 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowSti
 
 // The snapshots go first: a settings file that then cannot be written leaves none behind.
 TEST_F(MainWindowTest, TheSnapshotsAreRemovedEvenWhenSavingTheSettingsThenFails) {
-    TfrmMain& f = Create();
-    ShowOnly();
+    TfrmMain& f = CreateShown();
     const std::string system = std::string(SystemFile) + ".hvt";
     const std::string user = std::string(UserFile) + ".hvt";
     platform.AddFile(system, 4096);

@@ -120,29 +120,27 @@ TEST_F(UnattendedTest, AResultFileThatCannotBeErasedStopsBeforeTheAnalysis) {
 }
 
 TEST_F(UnattendedTest, SilentCompactsOnlyAfterASuccessfulAnalysisAndItsExitCodeSaysHowItWent) {
-    {
+    struct Case {
+        const char* name;
+        bool analysisSucceeds, compactionSucceeds;
+        std::vector<std::string> events;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"both succeed", true, true, {"analysis", "defrag"}, 0},
+        {"the analysis fails", false, true, {"analysis"}, 1},
+        {"the compaction fails", true, false, {"analysis", "defrag"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        form.reset();
         ScriptedMain& f = Create<ScriptedMain>({"/Silent"});
+        f.succeeds = c.analysisSucceeds;
+        f.compacts = c.compactionSucceeds;
         RunMainWindow();
-        EXPECT_EQ(f.events, (std::vector<std::string>{"analysis", "defrag"}));
+        EXPECT_EQ(f.events, c.events);
         EXPECT_FALSE(headless->HasWindow(f));
-        EXPECT_EQ(f.ExitCode(), 0);
-    }
-    form.reset();
-    {
-        ScriptedMain& f = Create<ScriptedMain>({"/Silent"});
-        f.succeeds = false;
-        RunMainWindow();
-        EXPECT_EQ(f.events, (std::vector<std::string>{"analysis"}));
-        EXPECT_FALSE(headless->HasWindow(f));
-        EXPECT_EQ(f.ExitCode(), 1);
-    }
-    form.reset();
-    {
-        ScriptedMain& f = Create<ScriptedMain>({"/Silent"});
-        f.compacts = false;
-        RunMainWindow();
-        EXPECT_EQ(f.events, (std::vector<std::string>{"analysis", "defrag"}));
-        EXPECT_EQ(f.ExitCode(), 1);
+        EXPECT_EQ(f.ExitCode(), c.exitCode);
     }
 }
 

@@ -107,6 +107,12 @@ protected:
     }
     // Shows the window without a loop of its own (nothing posted is handled yet).
     void ShowOnly() { form->Show(); }
+    // Create() and ShowOnly() in one.
+    TfrmMain& CreateShown() {
+        TfrmMain& f = Create();
+        ShowOnly();
+        return f;
+    }
     // Shows the window as the application's main window and runs the loop until the window
     // closes; an interactive window is closed by the user once nothing is left to do.
     // Runs the window and closes it at the first idle moment unless a switch runs it. An
@@ -144,6 +150,15 @@ protected:
     std::unique_ptr<TfrmMain> form;
 };
 
+// The names of the language menu's checked items.
+inline std::vector<std::string> CheckedLanguages(const TfrmMain& f) {
+    std::vector<std::string> out;
+    for (ui::TMenuItem* i : f.pmLanguage->Items())
+        if (i->Checked())
+            out.push_back(i->Name());
+    return out;
+}
+
 class MainWindowTest : public MainWindowFixture {
 protected:
     MainWindowTest() {
@@ -155,6 +170,11 @@ protected:
         AddHive(UserHive,
                 std::string(Device) + "\\Windows\\System32\\config\\systemprofile\\NTUSER.DAT",
                 UserFile);
+    }
+
+    // The settings file the window loads: its [Options] section holds `lines`.
+    void WriteOptionsFile(const std::string& lines) {
+        platform.AddTextFile(OptionsFile, "[Options]\r\n" + lines);
     }
 };
 
