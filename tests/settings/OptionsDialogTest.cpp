@@ -30,6 +30,13 @@ protected:
     std::unique_ptr<TfrmOptions> Make() {
         return ui::CreateForm<TfrmOptions>(d.h.app, nullptr, d.platform, record);
     }
+    // A dialog shown once and left with Cancel.
+    std::unique_ptr<TfrmOptions> ShownAndCancelled() {
+        auto dlg = Make();
+        d.WhenShown([&] { d.h.headless->Click(*dlg->bCancel); });
+        dlg->ShowModal();
+        return dlg;
+    }
     DialogHarness d;
     TOptionsSetting record{true, false, true, "English"};
 };
@@ -77,9 +84,7 @@ TEST_F(OptionsDialogTest, BoxesStartFromTheRecordAndOnlyOkWritesThemBack) {
 }
 
 TEST_F(OptionsDialogTest, RestorePointBoxEndsWithTheSystemListAndItsHintIsTheWholeCaption) {
-    auto dlg = Make();
-    d.WhenShown([&] { d.h.headless->Click(*dlg->bCancel); });
-    dlg->ShowModal();
+    auto dlg = ShownAndCancelled();
     const std::string expected =
         "Create a system restore point before defragment (XP, Vista, 7, 8, 10, 11)";
     EXPECT_EQ(dlg->cbCreateRestore->Caption(), expected);
@@ -96,9 +101,7 @@ TEST_F(OptionsDialogTest, TranslatedCaptionsGetTheSameSystemListOrStayAsTheyAre)
                   "[frmOptions]\r\nfrmOptions=Optionen\r\n"
                   "cbCreateRestore=Wiederherstellungspunkt anlegen (xp, Vista, Sieben)\r\n"
                   "cbCreateRestoreHint=\r\nbOK=&OK\r\n");
-    auto dlg = Make();
-    d.WhenShown([&] { d.h.headless->Click(*dlg->bCancel); });
-    dlg->ShowModal();
+    auto dlg = ShownAndCancelled();
     EXPECT_EQ(dlg->Caption(), "Optionen");
     EXPECT_EQ(dlg->cbCreateRestore->Caption(),
               "Wiederherstellungspunkt anlegen (XP, Vista, 7, 8, 10, 11)");
@@ -106,9 +109,7 @@ TEST_F(OptionsDialogTest, TranslatedCaptionsGetTheSameSystemListOrStayAsTheyAre)
         << "the empty hint of the file is replaced by the caption";
 
     d.AddLanguage("German", "[frmOptions]\r\ncbCreateRestore=Vorher Wiederherstellungspunkt\r\n");
-    dlg = Make();
-    d.WhenShown([&] { d.h.headless->Click(*dlg->bCancel); });
-    dlg->ShowModal();
+    dlg = ShownAndCancelled();
     EXPECT_EQ(dlg->cbCreateRestore->Caption(), "Vorher Wiederherstellungspunkt");
     EXPECT_EQ(dlg->cbCreateRestore->Hint(), "Vorher Wiederherstellungspunkt");
 }
@@ -116,9 +117,7 @@ TEST_F(OptionsDialogTest, TranslatedCaptionsGetTheSameSystemListOrStayAsTheyAre)
 TEST_F(OptionsDialogTest, EnglishInAnyCaseReadsNoLanguageFile) {
     record.Lan = "eNGLISH";
     d.AddLanguage("eNGLISH", "[frmOptions]\r\nfrmOptions=Wrong\r\n");
-    auto dlg = Make();
-    d.WhenShown([&] { d.h.headless->Click(*dlg->bCancel); });
-    dlg->ShowModal();
+    auto dlg = ShownAndCancelled();
     EXPECT_EQ(dlg->Caption(), "Options");
     for (const std::string& call : d.platform.Calls())
         EXPECT_EQ(call.find("GetProfileString"), std::string::npos) << call;
