@@ -5,9 +5,9 @@
 #include "platform/regf/Compact.h"
 #include "platform/regf/Format.h"
 #include "platform/regf/Reader.h"
-#include "platform/regf/fuzz/SelfCheck.h"
 #include "platform/regf/Verify.h"
 #include "platform/regf/Walk.h"
+#include "platform/regf/fuzz/SelfCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +62,12 @@ public:
     uint8_t* payload(uint32_t cell) { return bytes.data() + kBaseBlockSize + cell + 4; }
     const uint8_t* payload(uint32_t cell) const { return bytes.data() + kBaseBlockSize + cell + 4; }
     uint8_t* field(uint32_t cell, size_t offset) { return payload(cell) + offset; }
+    // Overwrites a field of the key record at `path`.
+    void storeKeyField(const std::string& path, size_t offset, uint32_t value) {
+        StoreU32(field(key(path), offset), value);
+    }
+    // The subkey list of the key at `path`.
+    uint8_t* subkeyList(const std::string& path) { return payload(nk(key(path)).subkeyList); }
     void fixChecksum() { StoreU32(bytes.data() + 0x1FC, BaseBlockChecksum(bytes.data())); }
     // The first value cell of a key.
     uint32_t value(uint32_t keyCell, uint32_t index = 0) {
@@ -140,14 +146,12 @@ TEST(RegfCorruption, BinAndCellFaults) {
 TEST(RegfCorruption, LoopsAndSharedCells) {
     {
         Damage hive; // a subkey list entry leading back to the root
-        uint32_t mixed = hive.key("mixed");
-        StoreU32(hive.payload(hive.nk(mixed).subkeyList) + 4, hive.root());
+        StoreU32(hive.subkeyList("mixed") + 4, hive.root());
         ExpectRefused(hive.compact(), ErrorKind::Corrupt, "back to an ancestor");
     }
     {
         Damage hive; // two entries naming the same key
-        uint32_t mixed = hive.key("mixed");
-        uint8_t* list = hive.payload(hive.nk(mixed).subkeyList);
+        uint8_t* list = hive.subkeyList("mixed");
         StoreU32(list + 4 + 8, LoadU32(list + 4));
         ExpectRefused(hive.compact(), ErrorKind::Corrupt, "shared");
     }
@@ -184,16 +188,14 @@ public:
 TEST(RegfCorruption, ListFaults) {
     {
         Damage hive;
-        uint32_t mixed = hive.key("mixed");
-        StoreU32(hive.field(mixed, offsetof(KeyNodeRecord, subkeyCount)), 8);
+        hive.storeKeyField("mixed", offsetof(KeyNodeRecord, subkeyCount), 8);
         ExpectRefused(hive.compact(), ErrorKind::Corrupt, "says it has 8 subkeys");
     }
     {
         // A count far beyond the lists: refused before any cell is sized by it (2^24 subkeys
         // would make a writer put out 130 MiB of list cells first).
         Damage hive;
-        uint32_t mixed = hive.key("mixed");
-        StoreU32(hive.field(mixed, offsetof(KeyNodeRecord, subkeyCount)), 1u << 24);
+        hive.storeKeyField("mixed", offsetof(KeyNodeRecord, subkeyCount), 1u << 24);
         Hive opened;
         ASSERT_TRUE(opened.open(hive.bytes.data(), hive.bytes.size(), "damaged").ok());
         CountingSink sink;
@@ -202,14 +204,12 @@ TEST(RegfCorruption, ListFaults) {
     }
     {
         Damage hive;
-        uint32_t mixed = hive.key("mixed");
-        StoreU16(hive.payload(hive.nk(mixed).subkeyList) + 2, 200);
+        StoreU16(hive.subkeyList("mixed") + 2, 200);
         ExpectRefused(hive.compact(), ErrorKind::Corrupt, "runs past its cell");
     }
     {
         Damage hive; // out of order: lookups by binary search would miss keys
-        uint32_t mixed = hive.key("mixed");
-        uint8_t* list = hive.payload(hive.nk(mixed).subkeyList) + 4;
+        uint8_t* list = hive.subkeyList("mixed") + 4;
         uint8_t first[8];
         std::memcpy(first, list, 8);
         std::memmove(list, list + 8, 8);
@@ -219,7 +219,7 @@ TEST(RegfCorruption, ListFaults) {
     }
     {
         Damage hive;
-        StoreU16(hive.payload(hive.nk(hive.key("mixed")).subkeyList), Sig('x', 'y'));
+        StoreU16(hive.subkeyList("mixed"), Sig('x', 'y'));
         ExpectRefused(hive.compact(), ErrorKind::Corrupt, "unknown kind");
     }
 }
@@ -263,8 +263,7 @@ TEST(RegfCorruption, RecordFaults) {
     }
     {
         Damage hive;
-        uint32_t mixed = hive.key("mixed");
-        StoreU32(hive.field(mixed, offsetof(KeyNodeRecord, security)), hive.root());
+        hive.storeKeyField("mixed", offsetof(KeyNodeRecord, security), hive.root());
         ExpectRefused(hive.compact(), ErrorKind::Corrupt, "\"sk\"");
     }
 }
@@ -279,8 +278,7 @@ TEST(RegfCorruption, FaultsTheCopyRepairsButTheVerifierReports) {
     }
     {
         Damage hive;
-        uint32_t mixed = hive.key("mixed");
-        StoreU32(hive.payload(hive.nk(mixed).subkeyList) + 8, 12345); // lh hash of the first
+        StoreU32(hive.subkeyList("mixed") + 8, 12345); // lh hash of the first
         ExpectRefused(hive.verify(), ErrorKind::Corrupt, "hash");
         EXPECT_TRUE(hive.compact().ok());
     }
@@ -299,8 +297,7 @@ TEST(RegfCorruption, FaultsTheCopyRepairsButTheVerifierReports) {
     }
     {
         Damage hive;
-        uint32_t child = hive.key("mixed\\b");
-        StoreU32(hive.field(child, offsetof(KeyNodeRecord, parent)), hive.root());
+        hive.storeKeyField("mixed\\b", offsetof(KeyNodeRecord, parent), hive.root());
         ExpectRefused(hive.verify(), ErrorKind::Corrupt, "parent link");
     }
 }
@@ -308,8 +305,7 @@ TEST(RegfCorruption, FaultsTheCopyRepairsButTheVerifierReports) {
 TEST(RegfCorruption, CompactVerificationCatchesWhatAWriterCouldGetWrong) {
     {
         Damage hive; // a field larger than needed is fine for Windows, not for a fresh copy
-        uint32_t mixed = hive.key("mixed");
-        StoreU32(hive.field(mixed, offsetof(KeyNodeRecord, maxClassLength)), 10);
+        hive.storeKeyField("mixed", offsetof(KeyNodeRecord, maxClassLength), 10);
         EXPECT_TRUE(hive.verify().ok());
         ExpectRefused(hive.verify(true), ErrorKind::Corrupt, "largest subkey class");
     }
@@ -326,14 +322,12 @@ TEST(RegfCorruption, CompactVerificationCatchesWhatAWriterCouldGetWrong) {
     }
     {
         Damage hive(3); // a 1.3 hive must not hold lh lists
-        uint32_t mixed = hive.key("mixed");
-        StoreU16(hive.payload(hive.nk(mixed).subkeyList), kSigLh);
+        StoreU16(hive.subkeyList("mixed"), kSigLh);
         ExpectRefused(hive.verify(), ErrorKind::Corrupt, "lh subkey list");
     }
     {
         Damage hive(3); // lf hints are what 1.3 lookups compare first
-        uint32_t mixed = hive.key("mixed");
-        StoreU32(hive.payload(hive.nk(mixed).subkeyList) + 8, 0x41414141);
+        StoreU32(hive.subkeyList("mixed") + 8, 0x41414141);
         ExpectRefused(hive.verify(true), ErrorKind::Corrupt, "hint");
     }
     {
