@@ -12,12 +12,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Replay(const fs::path& file, size_t& roundTrips) {
+using SelfCheck = SelfCheckResult (*)(const uint8_t* data, size_t size, std::string& detail);
+
+void Replay(const fs::path& file, SelfCheck check, size_t& roundTrips) {
     std::vector<uint8_t> bytes = regf_test::ReadBytes(file);
     std::string detail;
-    SelfCheckResult result = SelfCheckFuzzInput(bytes.data(), bytes.size(), detail);
+    SelfCheckResult result = check(bytes.data(), bytes.size(), detail);
     EXPECT_NE(result, SelfCheckResult::Violation) << file << ": " << detail;
     roundTrips += result == SelfCheckResult::RoundTrip;
+}
+
+// Replays every input kept in a corpus folder of the fuzzers; returns how many there were.
+size_t ReplayCorpus(const std::string& corpus, SelfCheck check, size_t& roundTrips) {
+    size_t files = 0;
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(HIVELET_SOURCE_DIR) / "platform/regf/fuzz" / corpus)) {
+        if (entry.is_regular_file() && entry.path().filename() != "README") {
+            Replay(entry.path(), check, roundTrips);
+            ++files;
+        }
+    }
+    return files;
 }
 
 TEST(RegfCorpusReplay, SamplesAsSeeds) {
@@ -26,47 +41,20 @@ TEST(RegfCorpusReplay, SamplesAsSeeds) {
     }
     size_t roundTrips = 0;
     for (const fs::path& file : regf_test::SampleFiles()) {
-        Replay(file, roundTrips);
+        Replay(file, SelfCheckFuzzInput, roundTrips);
     }
     // The repaired checksum lets the damaged-checksum samples through as well.
     EXPECT_GE(roundTrips, 45u);
 }
 
 TEST(RegfCorpusReplay, KeptFuzzerInputs) {
-    fs::path folder = fs::path(HIVELET_SOURCE_DIR) / "platform/regf/fuzz/corpus";
-    size_t files = 0;
     size_t roundTrips = 0;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.is_regular_file() && entry.path().filename() != "README") {
-            Replay(entry.path(), roundTrips);
-            ++files;
-        }
-    }
-    EXPECT_GT(files, 0u);
+    EXPECT_GT(ReplayCorpus("corpus", SelfCheckFuzzInput, roundTrips), 0u);
 }
 
-} // namespace
-} // namespace hivelet::regf
-
-namespace hivelet::regf {
-namespace {
-
 TEST(RegfCorpusReplay, KeptRecoveryFuzzerInputs) {
-    fs::path folder = fs::path(HIVELET_SOURCE_DIR) / "platform/regf/fuzz/recovery-corpus";
-    size_t files = 0;
     size_t roundTrips = 0;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (!entry.is_regular_file()) {
-            continue;
-        }
-        std::vector<uint8_t> bytes = regf_test::ReadBytes(entry.path());
-        std::string detail;
-        SelfCheckResult result = SelfCheckRecoveryInput(bytes.data(), bytes.size(), detail);
-        EXPECT_NE(result, SelfCheckResult::Violation) << entry.path() << ": " << detail;
-        roundTrips += result == SelfCheckResult::RoundTrip;
-        ++files;
-    }
-    EXPECT_GT(files, 0u);
+    EXPECT_GT(ReplayCorpus("recovery-corpus", SelfCheckRecoveryInput, roundTrips), 0u);
     // The hand-made seeds (every log kind, order, growth, wrap-around, damaged base block)
     // recover into hives that survive the round trip.
     EXPECT_GE(roundTrips, 8u);
