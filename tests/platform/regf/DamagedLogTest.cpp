@@ -33,9 +33,14 @@ protected:
     // UsrClass.dat (entries 287-290 in LOG1, 291-300 in LOG2) with the logs given.
     Status Recover(const std::vector<uint8_t>& log1, const std::vector<uint8_t>& log2, Recovery& r,
                    const std::string& hive = "UsrClass.dat") {
+        return RecoverStaged(RegipyData() / hive, hive, {{log1, ".LOG1"}, {log2, ".LOG2"}}, r);
+    }
+    // Recovers a copy of `source` named `name` beside the logs given, into recovered_.
+    Status RecoverStaged(const fs::path& source, const std::string& name,
+                         const std::vector<std::pair<std::vector<uint8_t>, std::string>>& logs,
+                         Recovery& r) {
         ScratchFolder stage;
-        fs::path staged =
-            StageBytes(stage, RegipyData() / hive, hive, {{log1, ".LOG1"}, {log2, ".LOG2"}});
+        fs::path staged = StageBytes(stage, source, name, logs);
         Status s = RecoverHiveFile(staged.string(), folder_.file("out"), r);
         recovered_ = s.ok() ? ReadBytes(folder_.file("out")) : std::vector<uint8_t>{};
         fs::remove(folder_.file("out"));
@@ -137,14 +142,13 @@ TEST_F(RegfDamagedLogs, SequenceNumbersWrapAt2To32) {
             Rehash(log, e.offset);
         }
     }
-    ScratchFolder stage;
-    WriteBytes(stage.path() / "wrapped", primary);
-    fs::path hive = StageBytes(stage, stage.path() / "wrapped", "UsrClass.dat",
-                               {{logs[1], ".LOG1"}, {logs[0], ".LOG2"}});
+    ScratchFolder wrapped;
+    WriteBytes(wrapped.path() / "UsrClass.dat", primary);
     Recovery r;
-    Status s = RecoverHiveFile(hive.string(), folder_.file("out"), r);
+    Status s = RecoverStaged(wrapped.path() / "UsrClass.dat", "UsrClass.dat",
+                             {{logs[1], ".LOG1"}, {logs[0], ".LOG2"}}, r);
     ASSERT_TRUE(s.ok()) << s.message;
-    std::vector<uint8_t> out = ReadBytes(folder_.file("out"));
+    const std::vector<uint8_t>& out = recovered_;
     EXPECT_EQ(r.entries, 14u);
     EXPECT_FALSE(r.damaged);
     EXPECT_EQ(U32(out, 4), 6u); // 300 + shift + 1, past the wrap
@@ -243,12 +247,7 @@ TEST_F(RegfDamagedLogs, AnOldFormatLogIsAppliedWholeOrNotAtAll) {
     badBin[17408] = 'x'; // the "hbin" of the dirty bin at 0x6b000
     auto recover = [&](const std::vector<std::pair<std::vector<uint8_t>, std::string>>& logs,
                        Recovery& r) {
-        ScratchFolder stage;
-        fs::path hive = StageBytes(stage, dir / "OldDirtyHive", "OldDirtyHive", logs);
-        Status s = RecoverHiveFile(hive.string(), folder_.file("out"), r);
-        recovered_ = s.ok() ? ReadBytes(folder_.file("out")) : std::vector<uint8_t>{};
-        fs::remove(folder_.file("out"));
-        return s;
+        return RecoverStaged(dir / "OldDirtyHive", "OldDirtyHive", logs, r);
     };
     const std::pair<std::vector<uint8_t>, std::string> damaged[] = {
         {cut, "OldDirtyHive.LOG1: the log ends at 0x5400 after 40 of 64 dirty pages"},
