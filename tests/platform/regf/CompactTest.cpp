@@ -12,19 +12,11 @@
 namespace hivelet::regf {
 namespace {
 
+using regf_test::FolderEntries;
 using regf_test::ReadBytes;
 using regf_test::RichTree;
 using regf_test::ScratchFolder;
 namespace fs = std::filesystem;
-
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class RegfCompact : public ::testing::Test {
 protected:
@@ -42,7 +34,7 @@ TEST_F(RegfCompact, RefusesAnExistingTargetAndLeavesItAlone) {
     EXPECT_EQ(s.kind, ErrorKind::Io);
     EXPECT_NE(s.message.find("target"), std::string::npos) << s.message;
     EXPECT_EQ(ReadBytes(folder.file("target")), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
-    EXPECT_EQ(Entries(folder.path()), (std::vector<std::string>{"source", "target"}));
+    EXPECT_EQ(FolderEntries(folder.path()), (std::vector<std::string>{"source", "target"}));
 }
 
 TEST_F(RegfCompact, FailureLeavesNoFileBehind) {
@@ -51,13 +43,13 @@ TEST_F(RegfCompact, FailureLeavesNoFileBehind) {
     regf_test::WriteBytes(folder.file("truncated"), bytes);
     Status s = CompactHiveFile(folder.file("truncated"), folder.file("target"));
     EXPECT_EQ(s.kind, ErrorKind::Corrupt);
-    EXPECT_EQ(Entries(folder.path()), (std::vector<std::string>{"source", "truncated"}));
+    EXPECT_EQ(FolderEntries(folder.path()), (std::vector<std::string>{"source", "truncated"}));
 
     s = CompactHiveFile(folder.file("missing"), folder.file("target"));
     EXPECT_EQ(s.kind, ErrorKind::Io);
     s = CompactHiveFile(folder.file("source"), folder.file("no such folder/target"));
     EXPECT_EQ(s.kind, ErrorKind::Io);
-    EXPECT_EQ(Entries(folder.path()), (std::vector<std::string>{"source", "truncated"}));
+    EXPECT_EQ(FolderEntries(folder.path()), (std::vector<std::string>{"source", "truncated"}));
 }
 
 // A folder or a FIFO where the hive should be is refused at once: opening a FIFO for reading

@@ -342,27 +342,18 @@ TEST_F(RegfRecovery, TheHiveAndItsLogsAreOnlyRead) {
     ScratchFolder stage;
     fs::path hive = Stage(stage, RegipyData() / set.hive, set.hive,
                           {{RegipyData() / set.log1, ".LOG1"}, {RegipyData() / set.log2, ".LOG2"}});
+    const std::vector<std::string> files = FolderEntries(stage.path());
     std::vector<std::vector<uint8_t>> before;
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(stage.path())) {
-        files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    for (const fs::path& f : files) {
-        before.push_back(ReadBytes(f));
+    for (const std::string& f : files) {
+        before.push_back(ReadBytes(stage.path() / f));
     }
     std::string text;
     ASSERT_TRUE(DumpHiveFile(hive.string(), text).ok());
     ASSERT_TRUE(VerifyHiveFile(hive.string()).ok());
     ASSERT_TRUE(CompactHiveFile(hive.string(), folder_.file("copy")).ok());
-    std::vector<fs::path> after;
-    for (const auto& entry : fs::directory_iterator(stage.path())) {
-        after.push_back(entry.path());
-    }
-    std::sort(after.begin(), after.end());
-    EXPECT_EQ(after, files);
+    EXPECT_EQ(FolderEntries(stage.path()), files);
     for (size_t i = 0; i < files.size(); ++i) {
-        EXPECT_TRUE(ReadBytes(files[i]) == before[i]) << files[i];
+        EXPECT_TRUE(ReadBytes(stage.path() / files[i]) == before[i]) << files[i];
     }
 }
 

@@ -41,6 +41,15 @@ std::string SampleName(const fs::path& file) {
     return fs::relative(file, SampleFolder()).generic_string();
 }
 
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 ScratchFolder::ScratchFolder() {
     std::random_device device;
     path_ = fs::temp_directory_path() /

@@ -21,6 +21,9 @@ std::vector<fs::path> SampleFiles();
 // The path relative to the sample folder, with '/' separators.
 std::string SampleName(const fs::path& file);
 
+// The names of everything in `folder`, sorted.
+std::vector<std::string> FolderEntries(const fs::path& folder);
+
 // A fresh folder removed with everything in it when the object goes.
 class ScratchFolder {
 public:
