@@ -18,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -62,6 +61,7 @@ const Sample Samples[] = {
 constexpr const char* SystemHive = "\\REGISTRY\\MACHINE\\SYSTEM";
 constexpr const char* CompactHive = "\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002";
 constexpr const char* DirtyHive = "\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002_Classes";
+constexpr const char* DirtySource = "regipy/regipy_tests/data/UsrClass.dat"; // with .LOG1, .LOG2
 
 // A smaller machine for the restart matrix, where the image is copied once per step.
 const Sample SmallSamples[] = {
@@ -73,33 +73,6 @@ const Sample SmallSamples[] = {
     {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001", "Registry/Registry.Test/Hives/NTUSER1.DAT",
      "Users/ann/NTUSER.DAT"},
 };
-
-std::string WindowsPath(const std::string& below) {
-    std::string p = "C:\\" + below;
-    for (char& c : p)
-        if (c == '/')
-            c = '\\';
-    return p;
-}
-
-std::string Dump(const fs::path& hive) {
-    std::string text;
-    const regf::Status s = regf::DumpHiveFile(hive.string(), text);
-    EXPECT_TRUE(s.ok()) << s.message;
-    return text;
-}
-
-// hivexregedit's export of a whole hive; nullopt when hivex is not installed.
-std::optional<std::string> HivexExport(const fs::path& hive, const fs::path& scratch) {
-    static const bool available = std::system("command -v hivexregedit >/dev/null 2>&1") == 0;
-    if (!available)
-        return std::nullopt;
-    const fs::path out = scratch / "hivex-export.reg";
-    const std::string command = "hivexregedit --export " + ShellQuote(hive.string()) + " '\\' >" +
-                                ShellQuote(out.string()) + " 2>/dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return ReadBytes(out);
-}
 
 // One line per file below the image's drive, with its size: what is on disk.
 std::string Listing(const fs::path& drive) {
@@ -180,7 +153,7 @@ protected:
         root = at;
         for (const Sample& s : list) {
             machine += std::string(s.hive) + "=\\Device\\HarddiskVolume2\\" +
-                       WindowsPath(s.file).substr(3) + "\r\n";
+                       DriveCPath(s.file).substr(3) + "\r\n";
             const fs::path host = at / "C" / s.file;
             fs::create_directories(host.parent_path());
             if (s.hive == std::string(CompactHive)) {
@@ -204,13 +177,20 @@ protected:
         const fs::path bob = at / "C/Users/bob/AppData/Local/Microsoft/Windows";
         for (const char* log : {".LOG1", ".LOG2"})
             if (fs::exists(bob))
-                fs::copy_file(
-                    samples / (std::string("regipy/regipy_tests/data/UsrClass.dat") + log),
-                    bob / (std::string("UsrClass.dat") + log), fs::copy_options::skip_existing);
+                fs::copy_file(samples / (std::string(DirtySource) + log),
+                              bob / (std::string("UsrClass.dat") + log),
+                              fs::copy_options::skip_existing);
         // The tree each hive holds, a dirty one as its logs recover it (none: it cannot be read).
         for (Hive& h : hives)
             if (!regf::DumpHiveFile(Host(h).string(), h.dump).ok())
                 h.dump.clear();
+    }
+
+    // Makes `image` a fresh copy of the image at `prepared`, and the image in use.
+    void UseCopyOf(const fs::path& prepared) {
+        image::testing::RemoveTree(image);
+        fs::copy(prepared, image, fs::copy_options::recursive);
+        root = image;
     }
 
     // The hive's file in the image in use.
@@ -298,7 +278,7 @@ protected:
         const fs::path backup = Host(h, ".bak");
         ASSERT_TRUE(fs::exists(backup));
         EXPECT_TRUE(ReadBytes(backup) == h.bytes) << "the backup differs from the original";
-        EXPECT_EQ(Dump(Host(h)), h.dump);
+        EXPECT_EQ(DumpHive(Host(h)), h.dump);
         const regf::Status v = regf::VerifyCompactHiveFile(Host(h).string());
         EXPECT_TRUE(v.ok()) << v.message;
         EXPECT_LT(fs::file_size(Host(h)), h.bytes.size());
@@ -314,6 +294,15 @@ protected:
             EXPECT_TRUE(*after == *HivexExport(original, folder.path()))
                 << "hivex exports the replaced hive differently";
             fs::remove(original);
+        }
+    }
+    // The dirty hive's logs went with it to the backup name, byte for byte.
+    void ExpectLogsBesideTheBackup(const Hive& dirty) const {
+        for (const char* log : {".LOG1", ".LOG2"}) {
+            SCOPED_TRACE(log);
+            EXPECT_EQ(ReadBytes(Host(dirty, (std::string(".bak") + log).c_str())),
+                      ReadBytes(samples / (std::string(DirtySource) + log)));
+            EXPECT_FALSE(fs::exists(Host(dirty, log)));
         }
     }
     void ExpectUntouched(const Hive& h) const {
@@ -400,13 +389,7 @@ TEST_F(SilentImageTest, SilentThenTheRestartPutsEveryCompactedHiveInPlace) {
     EXPECT_EQ(ReadBytes(config / "SOFTWARE.bak.LOG1"), std::string(512, '\x01'));
     EXPECT_FALSE(fs::exists(config / "SOFTWARE.LOG1"));
     EXPECT_TRUE(fs::exists(config / "SYSTEM.LOG1"));
-    const Hive& dirty = Find(DirtyHive);
-    for (const char* log : {".LOG1", ".LOG2"}) {
-        EXPECT_EQ(
-            ReadBytes(Host(dirty, (std::string(".bak") + log).c_str())),
-            ReadBytes(samples / (std::string("regipy/regipy_tests/data/UsrClass.dat") + log)));
-        EXPECT_FALSE(fs::exists(Host(dirty, log)));
-    }
+    ExpectLogsBesideTheBackup(Find(DirtyHive));
     std::cout << "[ on disk  ] after /Silent and the restart:\n"
               << Listing(image / "C") << State({});
 
@@ -483,9 +466,6 @@ TEST_F(SilentImageTest, ARefusedRestartLeavesEveryHiveAndTheReplacementsWaitForT
             ExpectReplaced(h);
 }
 
-// An analysis that did not succeed enables nothing: /Silent then schedules no hive and leaves
-// Windows running, whether the analysis was stopped while a hive was in hand, lost its window,
-// or found the snapshots of an earlier compaction still waiting for the restart.
 // Dirty hives as an image taken while Windows ran holds them: one whose logs recover it, one
 // whose logs are gone. /Scan says which was recovered and why the other was skipped; /Silent
 // replaces the first, its original and its logs kept byte for byte under the backup names.
@@ -526,27 +506,20 @@ TEST_F(SilentImageTest, ScanThenSilentOnDirtyHivesRecoversWhatTheLogsHoldAndSays
     ExpectReplaced(dirty);
     ExpectReplaced(Find(SystemHive));
     ExpectUntouched(lost);
-    for (const char* log : {".LOG1", ".LOG2"}) {
-        EXPECT_EQ(ReadBytes(Host(dirty, (std::string(".bak") + log).c_str())),
-                  ReadBytes(samples / (std::string("regipy/regipy_tests/data/UsrClass.dat") + log)))
-            << log;
-        EXPECT_FALSE(fs::exists(Host(dirty, log))) << log;
-    }
+    ExpectLogsBesideTheBackup(dirty);
     std::cout << "[ on disk  ] after /Scan, /Silent and the restart on dirty hives:\n" << State({});
 }
 
+// An analysis that did not succeed enables nothing: /Silent then schedules no hive and leaves
+// Windows running, whether the analysis was stopped while a hive was in hand, lost its window,
+// or found the snapshots of an earlier compaction still waiting for the restart.
 TEST_F(SilentImageTest, SilentAfterAStoppedOrFailedAnalysisReplacesNothingAndDoesNotRestart) {
     const fs::path prepared = folder.path() / "prepared";
     WriteImage(SmallSamples, prepared);
-    auto useCopy = [&] {
-        image::testing::RemoveTree(image);
-        fs::copy(prepared, image, fs::copy_options::recursive);
-        root = image;
-    };
 
     for (bool closeWindow : {false, true}) {
         SCOPED_TRACE(closeWindow ? "progress window closed" : "Stop");
-        useCopy();
+        UseCopyOf(prepared);
         SaveHeld platform(image, Options(), "\\SAM.hvt");
         std::function<void()> poll;
         const auto boxes =
@@ -584,7 +557,7 @@ TEST_F(SilentImageTest, SilentAfterAStoppedOrFailedAnalysisReplacesNothingAndDoe
     }
 
     // Failed: the snapshots of a compaction whose restart was refused are held by the system.
-    useCopy();
+    UseCopyOf(prepared);
     std::map<std::string, std::string> fresh;
     {
         RestartRefused first(image, Options());
@@ -615,16 +588,9 @@ TEST_F(SilentImageTest, ARestartInterruptedAtAnyStepLosesNoHive) {
         ASSERT_EQ(platform.pendingReplacements().size(), std::size(SmallSamples));
         fresh = Snapshots();
     }
-    // Each round works on a copy of the prepared image.
-    auto useCopy = [&] {
-        image::testing::RemoveTree(image);
-        fs::copy(prepared, image, fs::copy_options::recursive);
-        root = image;
-    };
-
-    // Every step a restart takes, in order.
+    // Every step a restart takes, in order; each round below works on a copy of the prepared image.
     std::vector<std::string> steps;
-    useCopy();
+    UseCopyOf(prepared);
     {
         image::ImageOptions o = Options();
         o.faultHook = [&](const std::string& step) {
@@ -641,7 +607,7 @@ TEST_F(SilentImageTest, ARestartInterruptedAtAnyStepLosesNoHive) {
     for (const std::string& step : steps) {
         for (bool cut : {true, false}) {
             SCOPED_TRACE((cut ? "power cut at " : "failure at ") + step);
-            useCopy();
+            UseCopyOf(prepared);
             image::ImageOptions o = Options();
             o.faultHook = [&](const std::string& s) {
                 if (s != step)

@@ -27,17 +27,12 @@ TEST(ImageThreads, SavingOnAWorkerWhileTheUiThreadLooksAtFiles) {
         token.Close();
         for (int round = 0; round < 3; ++round) {
             for (const auto& [name, file] : StandardHives) {
-                std::string n = name;
-                bool machine = n.rfind("\\REGISTRY\\MACHINE\\", 0) == 0;
+                const auto [root, sub] = RootOf(name);
                 RegistryKey key;
-                if (!image
-                         .OpenKey(machine ? RootKey::LocalMachine : RootKey::Users,
-                                  n.substr(machine ? 18 : 15), key)
-                         .ok()) {
+                if (!image.OpenKey(root, sub, key).ok()) {
                     continue;
                 }
-                std::string target = "C:\\" + std::string(file).substr(2) + ".hvt";
-                std::replace(target.begin(), target.end(), '/', '\\');
+                const std::string target = DriveCPath(std::string(file).substr(2) + ".hvt");
                 image.DeleteFile(target);
                 if (image.SaveKey(key.get(), target).ok()) {
                     ++saved;

@@ -14,6 +14,8 @@ using namespace testing;
 using namespace hivelet::platform;
 
 const std::string Config = "C:\\Windows\\System32\\config\\";
+const std::string AnnSid = "S-1-5-21-1-2-3-1001";
+const std::string Ann = "C:\\Users\\ann\\NTUSER.DAT"; // the user hive's file
 
 class HiveServices : public ::testing::Test {
 protected:
@@ -42,12 +44,14 @@ protected:
         EXPECT_TRUE(key.Close().ok());
         return s;
     }
+    Status Replace(const std::string& sub, const std::string& fresh, const std::string& old,
+                   RootKey root = RootKey::LocalMachine) {
+        return image_->ReplaceKey(root, sub, fresh, old);
+    }
     fs::path Host(const std::string& rel) const { return folder_.path() / rel; }
-    static std::string Dump(const fs::path& hive) {
-        std::string text;
-        regf::Status s = regf::DumpHiveFile(hive.string(), text);
-        EXPECT_TRUE(s.ok()) << s.message;
-        return text;
+    // A file in the config folder, on the host.
+    fs::path ConfigHost(const std::string& name) const {
+        return Host("C/Windows/System32/config/" + name);
     }
     TempFolder folder_;
     std::unique_ptr<ImagePlatform> image_;
@@ -57,11 +61,11 @@ TEST_F(HiveServices, SaveWritesACompactCopyOnlyItsOwnerCanRead) {
     ImagePlatform& image = Make();
     Enable(token::BackupPrivilege);
     ASSERT_TRUE(Save(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt").ok());
-    const fs::path live = Host("C/Windows/System32/config/SYSTEM");
-    const fs::path snap = Host("C/Windows/System32/config/SYSTEM.hvt");
+    const fs::path live = ConfigHost("SYSTEM");
+    const fs::path snap = ConfigHost("SYSTEM.hvt");
     regf::Status verified = regf::VerifyHiveFile(snap.string());
     EXPECT_TRUE(verified.ok()) << verified.message;
-    EXPECT_EQ(Dump(snap), Dump(live));
+    EXPECT_EQ(DumpHive(snap), DumpHive(live));
     EXPECT_LT(fs::file_size(snap), fs::file_size(live)); // the live hive carries free space
 #ifndef _WIN32
     EXPECT_EQ(fs::status(snap).permissions() & fs::perms::all,
@@ -72,8 +76,8 @@ TEST_F(HiveServices, SaveWritesACompactCopyOnlyItsOwnerCanRead) {
     }
     EXPECT_EQ(image.FindFileSize(Config + "SYSTEM.hvt"), fs::file_size(snap));
     // Users' hives are reached under HKEY_USERS.
-    ASSERT_TRUE(Save(RootKey::Users, "S-1-5-21-1-2-3-1001", "C:\\Users\\ann\\NTUSER.DAT.hvt").ok());
-    EXPECT_NE(Dump(Host("C/Users/ann/NTUSER.DAT.hvt")).find("Marker-NTUSER.DAT"),
+    ASSERT_TRUE(Save(RootKey::Users, AnnSid, Ann + ".hvt").ok());
+    EXPECT_NE(DumpHive(Host("C/Users/ann/NTUSER.DAT.hvt")).find("Marker-NTUSER.DAT"),
               std::string::npos);
 }
 
@@ -85,9 +89,9 @@ TEST_F(HiveServices, TheHiveCheckFindsTheFileInTheImageAndRejectsATruncatedOne) 
     ASSERT_TRUE(Save(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt").ok());
     EXPECT_TRUE(image.VerifyHiveFile(Config + "system.HVT").ok());
 
-    const fs::path saved = Host("C/Windows/System32/config/SYSTEM.hvt");
+    const fs::path saved = ConfigHost("SYSTEM.hvt");
     const std::string bytes = ReadBytes(saved);
-    WriteBytes(Host("C/Windows/System32/config/CUT.hvt"), bytes.substr(0, bytes.size() / 2));
+    WriteBytes(ConfigHost("CUT.hvt"), bytes.substr(0, bytes.size() / 2));
     const Status cut = image.VerifyHiveFile(Config + "CUT.hvt");
     EXPECT_EQ(cut.code, error::BadDb);
     EXPECT_FALSE(cut.detail.empty());
@@ -99,12 +103,12 @@ TEST_F(HiveServices, SaveRefusesWithWindowsErrorCodes) {
     ImagePlatform& image = Make();
     EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt").code,
               error::PrivilegeNotHeld);
-    EXPECT_FALSE(fs::exists(Host("C/Windows/System32/config/SYSTEM.hvt")));
+    EXPECT_FALSE(fs::exists(ConfigHost("SYSTEM.hvt")));
     Enable(token::BackupPrivilege);
-    WriteBytes(Host("C/Windows/System32/config/SYSTEM.hvt"), "stale");
+    WriteBytes(ConfigHost("SYSTEM.hvt"), "stale");
     EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", Config + "system.HVT").code,
               error::AlreadyExists);
-    EXPECT_EQ(ReadBytes(Host("C/Windows/System32/config/SYSTEM.hvt")), "stale");
+    EXPECT_EQ(ReadBytes(ConfigHost("SYSTEM.hvt")), "stale");
     EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", "C:\\NoSuchFolder\\SYSTEM.hvt").code,
               error::PathNotFound);
     EXPECT_EQ(Save(RootKey::LocalMachine, "SYSTEM", "Q:\\SYSTEM.hvt").code, error::PathNotFound);
@@ -118,22 +122,10 @@ TEST_F(HiveServices, SaveRefusesWithWindowsErrorCodes) {
     EXPECT_FALSE(fs::exists(Host("C/HARDWARE.hvt")));
 }
 
-// Rewrites the base block's checksum after an edit, so that only the edit is wrong.
-void FixChecksum(std::string& hive) {
-    uint32_t x = 0;
-    for (size_t i = 0; i < 0x1fc; i += 4) {
-        uint32_t d;
-        std::memcpy(&d, hive.data() + i, 4);
-        x ^= d;
-    }
-    x = x == 0xffffffffu ? 0xfffffffeu : (x == 0 ? 1 : x);
-    std::memcpy(hive.data() + 0x1fc, &x, 4);
-}
-
 TEST_F(HiveServices, AnUnreadableHiveFailsWithTheReasonInTheDetail) {
     Make();
     Enable(token::BackupPrivilege);
-    const fs::path sam = Host("C/Windows/System32/config/SAM");
+    const fs::path sam = ConfigHost("SAM");
     std::string good = ReadBytes(sam);
 
     WriteBytes(sam, "this is not a hive at all");
@@ -142,8 +134,7 @@ TEST_F(HiveServices, AnUnreadableHiveFailsWithTheReasonInTheDetail) {
     EXPECT_FALSE(notHive.detail.empty());
 
     std::string dirty = good;
-    dirty[4] = static_cast<char>(dirty[4] + 1); // primary sequence number != secondary
-    FixChecksum(dirty);
+    MakeDirty(dirty);
     WriteBytes(sam, dirty);
     Status d = Save(RootKey::LocalMachine, "SAM", Config + "SAM.hvt");
     EXPECT_EQ(d.code, error::RegistryCorrupt);
@@ -158,7 +149,7 @@ TEST_F(HiveServices, AnUnreadableHiveFailsWithTheReasonInTheDetail) {
 
     fs::remove(sam);
     EXPECT_EQ(Save(RootKey::LocalMachine, "SAM", Config + "SAM.hvt").code, error::RegistryIoFailed);
-    EXPECT_FALSE(fs::exists(Host("C/Windows/System32/config/SAM.hvt")));
+    EXPECT_FALSE(fs::exists(ConfigHost("SAM.hvt")));
 }
 
 TEST_F(HiveServices, A32BitProcessSavesOnlyTheWow6432NodeOfSoftwareUnlessItAsksFor64Bits) {
@@ -166,35 +157,27 @@ TEST_F(HiveServices, A32BitProcessSavesOnlyTheWow6432NodeOfSoftwareUnlessItAsksF
     Enable(token::BackupPrivilege);
     const std::string sysnative = "C:\\Windows\\sysnative\\config\\";
     ASSERT_TRUE(Save(RootKey::LocalMachine, "SOFTWARE", sysnative + "SOFTWARE.32").ok());
-    std::string view32 = Dump(Host("C/Windows/System32/config/SOFTWARE.32"));
+    std::string view32 = DumpHive(ConfigHost("SOFTWARE.32"));
     EXPECT_NE(view32.find("Only32-SOFTWARE"), std::string::npos);
     EXPECT_EQ(view32.find("Marker-SOFTWARE"), std::string::npos);
 
     ASSERT_TRUE(Save(RootKey::LocalMachine, "SOFTWARE", sysnative + "SOFTWARE.hvt",
                      reg::KeyQueryValue | reg::KeyWow64_64Key)
                     .ok());
-    EXPECT_EQ(Dump(Host("C/Windows/System32/config/SOFTWARE.hvt")),
-              Dump(Host("C/Windows/System32/config/SOFTWARE")));
+    EXPECT_EQ(DumpHive(ConfigHost("SOFTWARE.hvt")), DumpHive(ConfigHost("SOFTWARE")));
     // Only SOFTWARE has a 32-bit view.
     ASSERT_TRUE(Save(RootKey::LocalMachine, "SYSTEM", sysnative + "SYSTEM.hvt").ok());
-    EXPECT_NE(Dump(Host("C/Windows/System32/config/SYSTEM.hvt")).find("Marker-SYSTEM"),
-              std::string::npos);
+    EXPECT_NE(DumpHive(ConfigHost("SYSTEM.hvt")).find("Marker-SYSTEM"), std::string::npos);
 }
 
 TEST_F(HiveServices, ReplaceRecordsTheRequestAndHoldsTheNewFile) {
     ImagePlatform& image = Make();
     Enable(token::BackupPrivilege);
     ASSERT_TRUE(Save(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt").ok());
-    EXPECT_EQ(image
-                  .ReplaceKey(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt",
-                              Config + "SYSTEM.bak")
-                  .code,
+    EXPECT_EQ(Replace("SYSTEM", Config + "SYSTEM.hvt", Config + "SYSTEM.bak").code,
               error::PrivilegeNotHeld);
     Enable(token::RestorePrivilege);
-    ASSERT_TRUE(image
-                    .ReplaceKey(RootKey::LocalMachine, "System", Config + "SYSTEM.hvt",
-                                Config + "SYSTEM.bak")
-                    .ok());
+    ASSERT_TRUE(Replace("System", Config + "SYSTEM.hvt", Config + "SYSTEM.bak").ok());
     ASSERT_EQ(image.pendingReplacements().size(), 1u);
     const Replacement r = image.pendingReplacements()[0];
     EXPECT_EQ(r.hive, "\\REGISTRY\\MACHINE\\SYSTEM");
@@ -210,10 +193,7 @@ TEST_F(HiveServices, ReplaceRecordsTheRequestAndHoldsTheNewFile) {
         EXPECT_TRUE(p->FindFileSize(Config + "SYSTEM.hvt").value_or(0) > 0);
         EXPECT_EQ(p->pendingReplacements().size(), 1u);
     }
-    EXPECT_EQ(image
-                  .ReplaceKey(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt",
-                              Config + "SYSTEM.bak2")
-                  .code,
+    EXPECT_EQ(Replace("SYSTEM", Config + "SYSTEM.hvt", Config + "SYSTEM.bak2").code,
               error::AccessDenied);
 }
 
@@ -222,39 +202,32 @@ TEST_F(HiveServices, ReplaceChecksItsFiles) {
     Enable(token::BackupPrivilege);
     Enable(token::RestorePrivilege);
     ASSERT_TRUE(Save(RootKey::LocalMachine, "SAM", Config + "SAM.hvt").ok());
-    auto replace = [&](const std::string& sub, const std::string& fresh, const std::string& old) {
-        return image.ReplaceKey(RootKey::LocalMachine, sub, fresh, old);
-    };
-    WriteBytes(Host("C/Windows/System32/config/junk.hvt"), "regf but not really");
-    Status junk = replace("SAM", Config + "junk.hvt", Config + "SAM.bak");
+    WriteBytes(ConfigHost("junk.hvt"), "regf but not really");
+    Status junk = Replace("SAM", Config + "junk.hvt", Config + "SAM.bak");
     EXPECT_EQ(junk.code, error::BadDb);
     EXPECT_FALSE(junk.detail.empty());
-    EXPECT_EQ(replace("SAM", Config + "missing.hvt", Config + "SAM.bak").code, error::FileNotFound);
-    EXPECT_EQ(replace("NOHIVE", Config + "SAM.hvt", Config + "SAM.bak").code, error::FileNotFound);
-    EXPECT_EQ(replace("HARDWARE", Config + "SAM.hvt", Config + "SAM.bak").code,
+    EXPECT_EQ(Replace("SAM", Config + "missing.hvt", Config + "SAM.bak").code, error::FileNotFound);
+    EXPECT_EQ(Replace("NOHIVE", Config + "SAM.hvt", Config + "SAM.bak").code, error::FileNotFound);
+    EXPECT_EQ(Replace("HARDWARE", Config + "SAM.hvt", Config + "SAM.bak").code,
               error::AccessDenied);
-    EXPECT_EQ(replace("SAM", Config + "SAM", Config + "SAM.bak").code, error::InvalidParameter);
-    EXPECT_EQ(replace("SAM", Config + "SAM.hvt", "D:\\SAM.bak").code, 17u); // not the same drive
-    WriteBytes(Host("C/Windows/System32/config/SAM.bak"), "old backup");
-    EXPECT_EQ(replace("SAM", Config + "SAM.hvt", Config + "SAM.bak").code, error::AlreadyExists);
+    EXPECT_EQ(Replace("SAM", Config + "SAM", Config + "SAM.bak").code, error::InvalidParameter);
+    // Not the same drive.
+    EXPECT_EQ(Replace("SAM", Config + "SAM.hvt", "D:\\SAM.bak").code, 17u);
+    WriteBytes(ConfigHost("SAM.bak"), "old backup");
+    EXPECT_EQ(Replace("SAM", Config + "SAM.hvt", Config + "SAM.bak").code, error::AlreadyExists);
     // Another hive's live file is in use.
-    EXPECT_EQ(replace("SAM", Config + "SYSTEM", Config + "SAM.bak2").code, error::SharingViolation);
+    EXPECT_EQ(Replace("SAM", Config + "SYSTEM", Config + "SAM.bak2").code, error::SharingViolation);
     EXPECT_TRUE(image.pendingReplacements().empty());
 }
 
 TEST_F(HiveServices, LogsInAnyLetterCaseFollowTheirHiveToItsBackup) {
     ImagePlatform& image = Make();
-    Enable(token::BackupPrivilege);
-    Enable(token::RestorePrivilege);
-    Enable(token::ShutdownPrivilege);
+    EnableHivePrivileges(image);
     WriteBytes(Host("C/Users/ann/NTUSER.DAT.log1"), "newest changes");
     WriteBytes(Host("C/Users/ann/NTUSER.DAT.Log2"), "older changes");
     const std::string oldUser = ReadBytes(Host("C/Users/ann/NTUSER.DAT"));
-    ASSERT_TRUE(Save(RootKey::Users, "S-1-5-21-1-2-3-1001", "C:\\Users\\ann\\NTUSER.DAT.hvt").ok());
-    ASSERT_TRUE(image
-                    .ReplaceKey(RootKey::Users, "S-1-5-21-1-2-3-1001",
-                                "C:\\Users\\ann\\NTUSER.DAT.hvt", "C:\\Users\\ann\\NTUSER.DAT.bak")
-                    .ok());
+    ASSERT_TRUE(Save(RootKey::Users, AnnSid, Ann + ".hvt").ok());
+    ASSERT_TRUE(Replace(AnnSid, Ann + ".hvt", Ann + ".bak", RootKey::Users).ok());
     ASSERT_TRUE(image.ExitWindows(exitflags::Reboot | exitflags::Force, 1).ok());
 
     EXPECT_EQ(ReadBytes(Host("C/Users/ann/NTUSER.DAT.bak")), oldUser);
@@ -267,44 +240,36 @@ TEST_F(HiveServices, LogsInAnyLetterCaseFollowTheirHiveToItsBackup) {
 
 TEST_F(HiveServices, RestartPutsEveryReplacementInPlaceThenEndsTheSession) {
     ImagePlatform& image = Make();
-    Enable(token::BackupPrivilege);
-    Enable(token::RestorePrivilege);
-    Enable(token::ShutdownPrivilege);
-    const fs::path live = Host("C/Windows/System32/config/SYSTEM");
+    EnableHivePrivileges(image);
+    const fs::path live = ConfigHost("SYSTEM");
     const std::string oldSystem = ReadBytes(live);
-    const std::string oldLog1 = ReadBytes(Host("C/Windows/System32/config/SYSTEM.LOG1"));
+    const std::string oldLog1 = ReadBytes(ConfigHost("SYSTEM.LOG1"));
     const std::string oldUser = ReadBytes(Host("C/Users/ann/NTUSER.DAT"));
-    const std::string oldSam = ReadBytes(Host("C/Windows/System32/config/SAM"));
+    const std::string oldSam = ReadBytes(ConfigHost("SAM"));
     ASSERT_TRUE(Save(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt").ok());
-    ASSERT_TRUE(Save(RootKey::Users, "S-1-5-21-1-2-3-1001", "C:\\Users\\ann\\NTUSER.DAT.hvt").ok());
-    const std::string newSystem = ReadBytes(Host("C/Windows/System32/config/SYSTEM.hvt"));
+    ASSERT_TRUE(Save(RootKey::Users, AnnSid, Ann + ".hvt").ok());
+    const std::string newSystem = ReadBytes(ConfigHost("SYSTEM.hvt"));
     const std::string newUser = ReadBytes(Host("C/Users/ann/NTUSER.DAT.hvt"));
-    ASSERT_TRUE(image
-                    .ReplaceKey(RootKey::LocalMachine, "SYSTEM", Config + "SYSTEM.hvt",
-                                Config + "SYSTEM.bak")
-                    .ok());
-    ASSERT_TRUE(image
-                    .ReplaceKey(RootKey::Users, "S-1-5-21-1-2-3-1001",
-                                "C:\\Users\\ann\\NTUSER.DAT.hvt", "C:\\Users\\ann\\NTUSER.DAT.bak")
-                    .ok());
+    ASSERT_TRUE(Replace("SYSTEM", Config + "SYSTEM.hvt", Config + "SYSTEM.bak").ok());
+    ASSERT_TRUE(Replace(AnnSid, Ann + ".hvt", Ann + ".bak", RootKey::Users).ok());
     // A backup name taken after the request is overwritten by the restart.
-    WriteBytes(Host("C/Windows/System32/config/SYSTEM.bak"), "taken meanwhile");
-    WriteBytes(Host("C/Windows/System32/config/SYSTEM.bak.LOG"), "stale log");
+    WriteBytes(ConfigHost("SYSTEM.bak"), "taken meanwhile");
+    WriteBytes(ConfigHost("SYSTEM.bak.LOG"), "stale log");
     bool swappedWhenEnded = false;
     image.SetSessionEndHandler([&] { swappedWhenEnded = ReadBytes(live) == newSystem; });
     ASSERT_TRUE(image.ExitWindows(exitflags::Reboot | exitflags::Force, 1).ok());
     EXPECT_TRUE(swappedWhenEnded);
 
     EXPECT_EQ(ReadBytes(live), newSystem);
-    EXPECT_EQ(ReadBytes(Host("C/Windows/System32/config/SYSTEM.bak")), oldSystem);
-    EXPECT_EQ(ReadBytes(Host("C/Windows/System32/config/SYSTEM.bak.LOG1")), oldLog1);
-    EXPECT_TRUE(fs::exists(Host("C/Windows/System32/config/SYSTEM.bak.LOG2")));
-    EXPECT_FALSE(fs::exists(Host("C/Windows/System32/config/SYSTEM.bak.LOG")));
-    EXPECT_FALSE(fs::exists(Host("C/Windows/System32/config/SYSTEM.LOG1")));
-    EXPECT_FALSE(fs::exists(Host("C/Windows/System32/config/SYSTEM.hvt")));
+    EXPECT_EQ(ReadBytes(ConfigHost("SYSTEM.bak")), oldSystem);
+    EXPECT_EQ(ReadBytes(ConfigHost("SYSTEM.bak.LOG1")), oldLog1);
+    EXPECT_TRUE(fs::exists(ConfigHost("SYSTEM.bak.LOG2")));
+    EXPECT_FALSE(fs::exists(ConfigHost("SYSTEM.bak.LOG")));
+    EXPECT_FALSE(fs::exists(ConfigHost("SYSTEM.LOG1")));
+    EXPECT_FALSE(fs::exists(ConfigHost("SYSTEM.hvt")));
     EXPECT_EQ(ReadBytes(Host("C/Users/ann/NTUSER.DAT")), newUser);
     EXPECT_EQ(ReadBytes(Host("C/Users/ann/NTUSER.DAT.bak")), oldUser);
-    EXPECT_EQ(ReadBytes(Host("C/Windows/System32/config/SAM")), oldSam); // not scheduled
+    EXPECT_EQ(ReadBytes(ConfigHost("SAM")), oldSam); // not scheduled
     EXPECT_TRUE(image.pendingReplacements().empty());
     ASSERT_EQ(image.ReadLog(BootLog).size(), 1u);
     EXPECT_EQ(image.ReadLog(BootLog)[0], "boot 1: replaced \\REGISTRY\\MACHINE\\SYSTEM, "

@@ -34,23 +34,11 @@ Tree Files(const fs::path& root) {
     return files;
 }
 
-void EnableAll(ImagePlatform& image) {
-    auto t = image.OpenProcessToken(token::AllStandardRights);
-    for (const char* p :
-         {token::BackupPrivilege, token::RestorePrivilege, token::ShutdownPrivilege}) {
-        ASSERT_TRUE(image.AdjustTokenPrivilege(t.get(), *image.LookupPrivilegeValue(p), 2).ok());
-    }
-    t.Close();
-}
-
-// The path a 32-bit Hivelet on 64-bit Windows gives a hive of the hive list (System32 is seen
-// through sysnative).
-std::string WindowsPath(const std::string& device) {
-    std::string p = "C:" + device.substr(std::string(InstallationDevice).size());
-    if (size_t at = p.find("System32"); at != std::string::npos) {
-        p.replace(at, 8, "sysnative");
-    }
-    return p;
+// The files below `root` but the log of replacements, which stays after an undo.
+Tree FilesButTheLog(const fs::path& root) {
+    Tree files = Files(root);
+    files.erase(std::string(StateFolderName) + "/" + ReplacementLog);
+    return files;
 }
 
 // Saves the hive `name` to `file`.hvt and schedules it to replace the live one, the old kept at
@@ -71,7 +59,8 @@ void SaveAndSchedule(ImagePlatform& image, const std::string& name, const std::s
 void ScheduleEveryHive(ImagePlatform& image) {
     for (const HivelistValue& h : image.machine().hivelist) {
         ASSERT_NO_FATAL_FAILURE(SaveAndSchedule(
-            image, h.name, WindowsPath(h.value.data.substr(0, h.value.data.find('\0')))));
+            image, h.name,
+            InstallationWindowsPath(h.value.data.substr(0, h.value.data.find('\0')))));
     }
 }
 
@@ -154,7 +143,7 @@ protected:
     static Status Compact(const fs::path& root, ImageOptions options = {},
                           std::function<void()> ended = {}) {
         ImagePlatform image(DeriveInstallation(root), std::move(options));
-        EnableAll(image);
+        EnableHivePrivileges(image);
         ScheduleEveryHive(image);
         if (ended) {
             image.SetSessionEndHandler(ended);
@@ -222,12 +211,6 @@ protected:
         }
     }
 
-    static FaultHook At(size_t index, std::function<FaultAction()> what) {
-        auto count = std::make_shared<size_t>(0);
-        return
-            [=](const std::string&) { return (*count)++ == index ? what() : FaultAction::Proceed; };
-    }
-
     static std::unique_ptr<TempFolder> original_, compacted_;
     static Tree originalFiles_, newFiles_, originalDumps_;
     static std::vector<std::string> replaceSteps_, undoSteps_;
@@ -245,7 +228,7 @@ std::vector<std::string> InstallationReplace::undoSteps_;
 TEST_F(InstallationReplace, EveryHiveIsReplacedAtOnceAndNothingRestarts) {
     const fs::path root = CopyOf(*original_);
     ImagePlatform image(DeriveInstallation(root));
-    EnableAll(image);
+    EnableHivePrivileges(image);
     EXPECT_TRUE(image.ReplacesHivesAtOnce());
     ScheduleEveryHive(image);
     bool ended = false;
@@ -258,10 +241,8 @@ TEST_F(InstallationReplace, EveryHiveIsReplacedAtOnceAndNothingRestarts) {
     EXPECT_EQ(ExpectOldOrNew(root, "replaced"), static_cast<int>(std::size(InstallationHives)));
     ExpectNothingLeftBehind(root);
     for (const auto& h : InstallationHives) {
-        std::string a, b;
-        ASSERT_TRUE(regf::DumpHiveFile((root / h.file).string(), a).ok());
-        ASSERT_TRUE(regf::DumpHiveFile((original_->path() / h.file).string(), b).ok());
-        EXPECT_TRUE(a == b) << h.file << " does not hold the original's tree";
+        EXPECT_TRUE(DumpHive(root / h.file) == DumpHive(original_->path() / h.file))
+            << h.file << " does not hold the original's tree";
         EXPECT_TRUE(regf::VerifyCompactHiveFile((root / h.file).string()).ok()) << h.file;
     }
     // The privileges survive: no new session began.
@@ -277,7 +258,7 @@ TEST_F(InstallationReplace, AScheduleAnEarlierRunLeftUnappliedIsDroppedAtTheNext
     const fs::path root = CopyOf(*original_);
     {
         ImagePlatform image(DeriveInstallation(root));
-        EnableAll(image);
+        EnableHivePrivileges(image);
         ScheduleEveryHive(image);
         EXPECT_EQ(image.pendingReplacements().size(), std::size(InstallationHives));
     } // the run ends before its "restart"
@@ -296,7 +277,7 @@ TEST_F(InstallationReplace, ACrashAtAnyStepIsCompletedOrRolledBackAtTheNextStart
         SCOPED_TRACE("crash before " + replaceSteps_[k]);
         const fs::path root = CopyOf(*original_);
         ImageOptions options;
-        options.faultHook = At(k, []() -> FaultAction { throw Crash{}; });
+        options.faultHook = AtStep(k, []() -> FaultAction { throw Crash{}; });
         EXPECT_THROW(Compact(root, options), Crash);
         ImagePlatform next(DeriveInstallation(root));
         EXPECT_TRUE(next.pendingReplacements().empty());
@@ -313,7 +294,7 @@ TEST_F(InstallationReplace, AFailingStepRollsItsHiveBackAndTheNextStartLeavesNot
         SCOPED_TRACE("failure at " + step);
         const fs::path root = CopyOf(*original_);
         ImageOptions options;
-        options.faultHook = At(k, [] { return FaultAction::Fail; });
+        options.faultHook = AtStep(k, [] { return FaultAction::Fail; });
         Status s = Compact(root, options);
         EXPECT_FALSE(s.ok()); // a hive or the records did not make it, which is told
         EXPECT_FALSE(s.detail.empty());
@@ -338,7 +319,7 @@ TEST_F(InstallationReplace, UndoPutsBackEveryHiveByteForByteEvenWhenInterrupted)
         const fs::path root = CopyOf(*compacted_);
         {
             ImageOptions options;
-            options.faultHook = At(k, []() -> FaultAction { throw Crash{}; });
+            options.faultHook = AtStep(k, []() -> FaultAction { throw Crash{}; });
             ImagePlatform image(DeriveInstallation(root), options);
             if (k < undoSteps_.size()) {
                 EXPECT_THROW(image.UndoLastCompaction(".bak"), Crash);
@@ -351,9 +332,7 @@ TEST_F(InstallationReplace, UndoPutsBackEveryHiveByteForByteEvenWhenInterrupted)
         if (ExpectOldOrNew(root, "after the next start") > 0) {
             next.UndoLastCompaction(".bak"); // the crash came before anything was touched
         }
-        Tree now = Files(root);
-        now.erase(std::string(StateFolderName) + "/" + ReplacementLog);
-        EXPECT_EQ(Differences(now, originalFiles_), "");
+        EXPECT_EQ(Differences(FilesButTheLog(root), originalFiles_), "");
         EXPECT_THROW(next.UndoLastCompaction(".bak"), std::runtime_error); // undone already
     }
 }
@@ -388,9 +367,7 @@ TEST_F(InstallationReplace, AnUndoInterruptedBeforeASwapKeepsTheLogsItBroughtBac
             EXPECT_THROW(image.UndoLastCompaction(".bak"), Crash);
         }
         ImagePlatform next(DeriveInstallation(root)); // finishes the undo
-        Tree now = Files(root);
-        now.erase(std::string(StateFolderName) + "/" + ReplacementLog);
-        EXPECT_EQ(Differences(now, originalFiles_), "");
+        EXPECT_EQ(Differences(FilesButTheLog(root), originalFiles_), "");
     }
 }
 
@@ -429,7 +406,7 @@ TEST_F(InstallationReplace, AHibernatedInstallationRefusesEveryChange) {
         WriteBytes(root / "HiberFil.sys", "hIbR" + std::string(100, '\0'));
         const Tree before = Files(root);
         ImagePlatform image(DeriveInstallation(root));
-        EnableAll(image);
+        EnableHivePrivileges(image);
         Status s = image.ExitWindows(6, 1);
         EXPECT_EQ(s.code, error::AccessDenied);
         EXPECT_NE(s.detail.find("Fast Startup"), std::string::npos) << s.detail;
@@ -549,7 +526,7 @@ TEST(InstallationSamples, AnInstallationOfRealHivesIsCompactedAndUndone) {
                          "\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002_Classes"}));
 
     ImagePlatform image(in);
-    EnableAll(image);
+    EnableHivePrivileges(image);
     std::vector<std::string> scheduled;
     for (const HivelistValue& h : image.machine().hivelist) {
         const std::string device = h.value.data.substr(0, h.value.data.find('\0'));
@@ -564,18 +541,13 @@ TEST(InstallationSamples, AnInstallationOfRealHivesIsCompactedAndUndone) {
         std::replace(rel.begin(), rel.end(), '\\', '/');
         SCOPED_TRACE(rel);
         EXPECT_EQ(ReadBytes(root / (rel + ".bak")), before.at(rel));
-        std::string a, b;
-        ASSERT_TRUE(regf::DumpHiveFile((root / rel).string(), a).ok());
         // The backup is read with the logs that went with it, as the old hive was.
-        ASSERT_TRUE(regf::DumpHiveFile((root / (rel + ".bak")).string(), b).ok());
-        EXPECT_EQ(a, b);
+        EXPECT_EQ(DumpHive(root / rel), DumpHive(root / (rel + ".bak")));
     }
     EXPECT_TRUE(fs::exists(root / "Users/bob/NTUSER.DAT.bak.LOG"));
 
     image.UndoLastCompaction(".bak");
-    Tree after = Files(root);
-    after.erase(std::string(StateFolderName) + "/" + ReplacementLog);
-    EXPECT_EQ(Differences(after, before), "");
+    EXPECT_EQ(Differences(FilesButTheLog(root), before), "");
 }
 
 } // namespace

@@ -63,11 +63,7 @@ TEST(Installation, HivesComeInWindowsOrderUnderWindowsNamesWithTheirDevicePaths)
     // 32-bit program on 64-bit Windows, through sysnative).
     ImagePlatform platform(in);
     for (const auto& h : InstallationHives) {
-        std::string device = h.device;
-        std::string windowsPath = "C:" + device.substr(std::string(InstallationDevice).size());
-        if (size_t at = windowsPath.find("System32"); at != std::string::npos) {
-            windowsPath.replace(at, 8, "sysnative");
-        }
+        const std::string windowsPath = InstallationWindowsPath(h.device);
         EXPECT_TRUE(platform.FileExists(windowsPath)) << windowsPath;
     }
     EXPECT_EQ(platform.SetRestorePoint("x", restore::BeginSystemChange, 0),
@@ -194,19 +190,7 @@ TEST(Installation, ADirtySoftwareHiveIsNamedNotMisread) {
     WriteTestInstallation(folder.path());
     const fs::path software = folder.path() / "WINDOWS/system32/CONFIG/software";
     std::string bytes = ReadBytes(software);
-    // Primary sequence number one ahead of the secondary, the base block's checksum kept right.
-    bytes[4] = static_cast<char>(bytes[4] + 1);
-    uint32_t sum = 0;
-    for (size_t i = 0; i < 508; i += 4) {
-        uint32_t word = 0;
-        for (int b = 0; b < 4; ++b) {
-            word |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + b])) << (8 * b);
-        }
-        sum ^= word;
-    }
-    for (int b = 0; b < 4; ++b) {
-        bytes[508 + b] = static_cast<char>((sum >> (8 * b)) & 0xFF);
-    }
+    MakeDirty(bytes);
     WriteBytes(software, bytes);
     std::string line = FailureLine(folder.path());
     EXPECT_NE(line.find("SOFTWARE"), std::string::npos) << line;

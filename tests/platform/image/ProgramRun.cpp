@@ -7,13 +7,6 @@
 
 namespace hivelet::image::testing {
 
-std::string ShellQuote(const std::string& text) {
-    std::string q = "'";
-    for (char c : text)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 ProgramOutcome RunProgram(const fs::path& program, const std::vector<std::string>& args,
                           const fs::path& work) {
     std::string command = "cd " + ShellQuote(work.string()) + " && " + ShellQuote(program.string());

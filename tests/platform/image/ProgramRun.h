@@ -13,9 +13,6 @@ struct ProgramOutcome {
     std::string err;
 };
 
-// `text` quoted for the shell.
-std::string ShellQuote(const std::string& text);
-
 // Runs `program` with `args` from the folder `work` (which also receives its captured output),
 // with nothing on standard input, and waits for it.
 ProgramOutcome RunProgram(const std::filesystem::path& program,

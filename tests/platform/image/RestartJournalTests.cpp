@@ -32,15 +32,11 @@ protected:
         const fs::path root = scheduled_->path();
         WriteStandardImage(root);
         ImagePlatform image(root);
-        EnableAll(image);
+        ASSERT_NO_FATAL_FAILURE(EnableHivePrivileges(image));
         hives_.clear();
         for (const auto& [name, rel] : StandardHives) {
-            std::string n = name;
-            bool machine = n.rfind("\\REGISTRY\\MACHINE\\", 0) == 0;
-            std::string sub = n.substr(machine ? 18 : 15);
-            std::string windows = "C:\\" + std::string(rel).substr(2);
-            std::replace(windows.begin(), windows.end(), '/', '\\');
-            RootKey rk = machine ? RootKey::LocalMachine : RootKey::Users;
+            const auto [rk, sub] = RootOf(name);
+            const std::string windows = DriveCPath(std::string(rel).substr(2));
             RegistryKey key;
             ASSERT_TRUE(image.OpenKey(rk, sub, key).ok());
             ASSERT_TRUE(image.SaveKey(key.get(), windows + ".hvt").ok());
@@ -66,19 +62,18 @@ protected:
             return FaultAction::Proceed;
         };
         ImagePlatform run(probe.path(), options);
-        EnableAll(run);
+        EnableHivePrivileges(run);
         ASSERT_TRUE(run.ExitWindows(6, 1).ok());
     }
     static void TearDownTestSuite() { scheduled_.reset(); }
 
-    static void EnableAll(ImagePlatform& image) {
-        auto t = image.OpenProcessToken(token::AllStandardRights);
-        for (const char* p :
-             {token::BackupPrivilege, token::RestorePrivilege, token::ShutdownPrivilege}) {
-            ASSERT_TRUE(
-                image.AdjustTokenPrivilege(t.get(), *image.LookupPrivilegeValue(p), 2).ok());
-        }
-        t.Close();
+    // Restarts the scheduled image at `root`, crashing before the step numbered `step`.
+    static void CrashRestartAt(const fs::path& root, size_t step) {
+        ImageOptions options;
+        options.faultHook = AtStep(step, []() -> FaultAction { throw Crash{}; });
+        ImagePlatform image(root, options);
+        EnableHivePrivileges(image);
+        EXPECT_THROW(image.ExitWindows(6, 1), Crash);
     }
 
     fs::path FreshCopy() {
@@ -138,16 +133,10 @@ protected:
         EXPECT_FALSE(fs::exists(root / StateFolderName / "journal.ini")) << "not repaired";
         ExpectOldOrNew(root, "after repair");
         if (!next.pendingReplacements().empty()) {
-            EnableAll(next);
+            EnableHivePrivileges(next);
             ASSERT_TRUE(next.ExitWindows(6, 1).ok());
         }
         ExpectFinished(root);
-    }
-
-    static FaultHook At(size_t index, std::function<FaultAction()> what) {
-        auto count = std::make_shared<size_t>(0);
-        return
-            [=](const std::string&) { return (*count)++ == index ? what() : FaultAction::Proceed; };
     }
 
     static std::unique_ptr<TempFolder> scheduled_;
@@ -175,13 +164,7 @@ TEST_F(RestartJournal, ACrashAtAnyStepLosesNoHiveAndTheNextUseFinishes) {
     for (size_t k = 0; k < steps_.size(); ++k) {
         SCOPED_TRACE("crash before " + steps_[k]);
         fs::path root = FreshCopy();
-        {
-            ImageOptions options;
-            options.faultHook = At(k, []() -> FaultAction { throw Crash{}; });
-            ImagePlatform image(root, options);
-            EnableAll(image);
-            EXPECT_THROW(image.ExitWindows(6, 1), Crash);
-        }
+        CrashRestartAt(root, k);
         ExpectOldOrNew(root, "right after the crash", false);
         FinishWithAnotherRun(root);
         ImagePlatform check(root);
@@ -199,9 +182,9 @@ TEST_F(RestartJournal, AFailingStepKeepsItsHivePendingAndTheRestGoesOn) {
         fs::path root = FreshCopy();
         {
             ImageOptions options;
-            options.faultHook = At(k, [] { return FaultAction::Fail; });
+            options.faultHook = AtStep(k, [] { return FaultAction::Fail; });
             ImagePlatform image(root, options);
-            EnableAll(image);
+            EnableHivePrivileges(image);
             bool ended = false;
             image.SetSessionEndHandler([&] { ended = true; });
             ASSERT_TRUE(image.ExitWindows(6, 1).ok());
@@ -237,13 +220,7 @@ TEST_F(RestartJournal, ACrashWhileRepairingIsRepairedLater) {
     for (size_t j = 0;; ++j) {
         SCOPED_TRACE("repair crashed at step " + std::to_string(j));
         fs::path root = FreshCopy();
-        {
-            ImageOptions options;
-            options.faultHook = At(firstSwap + 1, []() -> FaultAction { throw Crash{}; });
-            ImagePlatform image(root, options);
-            EnableAll(image);
-            EXPECT_THROW(image.ExitWindows(6, 1), Crash);
-        }
+        CrashRestartAt(root, firstSwap + 1);
         std::vector<std::string> repairSteps;
         ImageOptions options;
         auto count = std::make_shared<size_t>(0);
@@ -273,7 +250,7 @@ TEST_F(RestartJournal, ANewFileDeletedWhileItWaitedLeavesItsHiveAsItWasAndSaysWh
     const HiveFiles& system = hives_[0];
     fs::remove(root / (system.live + ".hvt"));
     ImagePlatform image(root);
-    EnableAll(image);
+    EnableHivePrivileges(image);
     ASSERT_TRUE(image.ExitWindows(6, 1).ok());
     ASSERT_TRUE(image.lastBoot());
     EXPECT_EQ(image.lastBoot()->replaced.size(), hives_.size() - 1);
@@ -293,7 +270,7 @@ TEST_F(RestartJournal, AHiveThatCanNeitherMoveNorGoBackStopsTheRepairWithAClearE
                        : FaultAction::Proceed;
         };
         ImagePlatform image(root, options);
-        EnableAll(image);
+        EnableHivePrivileges(image);
         EXPECT_TRUE(image.ExitWindows(6, 1).ok());
         ExpectOldOrNew(root, "stuck", false);
         EXPECT_TRUE(fs::exists(root / StateFolderName / "journal.ini"));

@@ -1,9 +1,13 @@
 #include "TestImage.h"
 
+#include "platform/image/Installation.h"
 #include "platform/image/demo/DemoInstallation.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -75,6 +79,67 @@ void WriteBytes(const fs::path& file, const std::string& bytes) {
     if (!out) {
         throw std::runtime_error("cannot write " + file.string());
     }
+}
+
+std::string ShellQuote(const std::string& text) {
+    std::string q = "'";
+    for (char c : text)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string DriveCPath(const std::string& belowC) {
+    std::string p = "C:\\" + belowC;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return p;
+}
+
+std::string DumpHive(const fs::path& hive) {
+    std::string text;
+    const regf::Status s = regf::DumpHiveFile(hive.string(), text);
+    EXPECT_TRUE(s.ok()) << hive << ": " << s.message;
+    return text;
+}
+
+std::optional<std::string> HivexExport(const fs::path& hive, const fs::path& scratch) {
+#ifdef _WIN32
+    return std::nullopt;
+#else
+    static const bool available = std::system("command -v hivexregedit >/dev/null 2>&1") == 0;
+    if (!available)
+        return std::nullopt;
+    const fs::path out = scratch / "hivex-export.reg";
+    const std::string command = "hivexregedit --export " + ShellQuote(hive.string()) + " '\\' >" +
+                                ShellQuote(out.string()) + " 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return ReadBytes(out);
+#endif
+}
+
+void EnableHivePrivileges(platform::Platform& platform) {
+    auto t = platform.OpenProcessToken(platform::token::AllStandardRights);
+    for (const char* p : {platform::token::BackupPrivilege, platform::token::RestorePrivilege,
+                          platform::token::ShutdownPrivilege}) {
+        ASSERT_TRUE(platform
+                        .AdjustTokenPrivilege(t.get(), *platform.LookupPrivilegeValue(p),
+                                              platform::token::PrivilegeEnabled)
+                        .ok())
+            << p;
+    }
+    t.Close();
+}
+
+void MakeDirty(std::string& hive) {
+    hive[4] = static_cast<char>(hive[4] + 1);
+    // The checksum: the XOR of the base block's first 127 words, 0 and ~0 stored as 1 and ~1.
+    uint32_t x = 0;
+    for (size_t i = 0; i < 0x1fc; i += 4) {
+        uint32_t d;
+        std::memcpy(&d, hive.data() + i, 4);
+        x ^= d;
+    }
+    x = x == 0xffffffffu ? 0xfffffffeu : (x == 0 ? 1 : x);
+    std::memcpy(hive.data() + 0x1fc, &x, 4);
 }
 
 std::string StandardMachineText(bool wow64, const std::string& machineExtra) {
@@ -205,6 +270,14 @@ void WriteTestInstallation(const fs::path& root, const InstallationVersionValues
     WriteBytes(root / "WINDOWS/system32/CONFIG/SYSTEM.LOG1", std::string(512, '\x01'));
     WriteBytes(root / "WINDOWS/system32/CONFIG/SYSTEM.LOG2", std::string(1024, '\x02'));
     WriteBytes(root / "users/Ann/ntuser.dat.LOG1", std::string(700, '\x03'));
+}
+
+std::string InstallationWindowsPath(const std::string& device) {
+    std::string p = "C:" + device.substr(std::string(InstallationDevice).size());
+    if (size_t at = p.find("System32"); at != std::string::npos) {
+        p.replace(at, 8, "sysnative");
+    }
+    return p;
 }
 
 } // namespace hivelet::image::testing

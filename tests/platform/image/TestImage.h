@@ -2,9 +2,13 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/image/Restart.h"
 #include "platform/regf/Regf.h"
 
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -35,6 +39,34 @@ void RemoveTree(const fs::path& dir);
 void CopyTree(const fs::path& from, const fs::path& to);
 std::string ReadBytes(const fs::path& file);
 void WriteBytes(const fs::path& file, const std::string& bytes); // creates the folders
+
+// `text` quoted for the shell.
+std::string ShellQuote(const std::string& text);
+
+// The Windows path of a file below the image's drive C ("Users/ann/NTUSER.DAT" is
+// C:\Users\ann\NTUSER.DAT).
+std::string DriveCPath(const std::string& belowC);
+
+// The tree a hive file holds, as text; a hive that cannot be read fails the test.
+std::string DumpHive(const fs::path& hive);
+
+// hivexregedit's export of a whole hive, written through a file in `scratch`; an export that
+// fails fails the test. nullopt when hivex is not installed.
+std::optional<std::string> HivexExport(const fs::path& hive, const fs::path& scratch);
+
+// Enables the backup, restore and shutdown privileges, as Hivelet does before it compacts.
+void EnableHivePrivileges(platform::Platform& platform);
+
+// Leaves a hive file's bytes as a system that stopped while writing it does: the primary
+// sequence number one ahead of the secondary, the base block's checksum still right.
+void MakeDirty(std::string& hive);
+
+// A fault hook that answers the step numbered `index` (counting from 0) with `what` and lets
+// every other step proceed.
+inline FaultHook AtStep(size_t index, std::function<FaultAction()> what) {
+    auto count = std::make_shared<size_t>(0);
+    return [=](const std::string&) { return (*count)++ == index ? what() : FaultAction::Proceed; };
+}
 
 // The machine file of the standard test image: drives C (fixed, HarddiskVolume2, folder C),
 // D (fixed, HarddiskVolume12, folder D), E (removable, HarddiskVolume5, folder E), F (cdrom,
@@ -120,5 +152,9 @@ struct InstallationVersionValues {
     std::string csdVersion;
 };
 void WriteTestInstallation(const fs::path& root, const InstallationVersionValues& version = {});
+
+// The path a 32-bit Hivelet on 64-bit Windows gives the file of an installation's hive list
+// entry `device` (System32 is seen through sysnative).
+std::string InstallationWindowsPath(const std::string& device);
 
 } // namespace hivelet::image::testing
