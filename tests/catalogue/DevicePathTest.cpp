@@ -14,13 +14,16 @@ namespace drive = platform::drive;
 
 const std::string SystemHive = "\\Device\\HarddiskVolume2\\Windows\\System32\\config\\SYSTEM";
 
-bool Called(const FakePlatform& fake, const std::string& line) {
-    auto calls = fake.Calls();
-    return std::find(calls.begin(), calls.end(), line) != calls.end();
-}
-
-TEST(DevicePath, VolumeOfAFixedDriveGivesItsLetterAndTheRestInItsCase) {
+class DevicePath : public ::testing::Test {
+protected:
+    bool Called(const std::string& line) const {
+        auto calls = fake.Calls();
+        return std::find(calls.begin(), calls.end(), line) != calls.end();
+    }
     FakePlatform fake;
+};
+
+TEST_F(DevicePath, VolumeOfAFixedDriveGivesItsLetterAndTheRestInItsCase) {
     fake.AddDrive('A', drive::Removable, "\\Device\\Floppy0");
     fake.AddDrive('C', drive::Fixed, "\\Device\\HarddiskVolume2");
     fake.AddFile("C:\\Windows\\System32\\config\\SYSTEM", 1);
@@ -29,15 +32,14 @@ TEST(DevicePath, VolumeOfAFixedDriveGivesItsLetterAndTheRestInItsCase) {
               "C:\\Windows\\System32\\config\\SYSTEM");
     EXPECT_EQ(DosPathFromDevicePath(fake, SystemHive), "c:\\Windows\\System32\\config\\SYSTEM");
     // The buffer sizes the drive services are given.
-    EXPECT_TRUE(Called(fake, "GetLogicalDriveStrings 104"));
-    EXPECT_TRUE(Called(fake, "QueryDosDevice C: 127"));
-    EXPECT_TRUE(Called(fake, "QueryDosDevice a: 1000"));
+    EXPECT_TRUE(Called("GetLogicalDriveStrings 104"));
+    EXPECT_TRUE(Called("QueryDosDevice C: 127"));
+    EXPECT_TRUE(Called("QueryDosDevice a: 1000"));
     // The removable drive's device is never asked for on the fixed-drive search.
-    EXPECT_FALSE(Called(fake, "QueryDosDevice A: 127"));
+    EXPECT_FALSE(Called("QueryDosDevice A: 127"));
 }
 
-TEST(DevicePath, MissingLeadingBackslashIsFoundByTheExactMatch) {
-    FakePlatform fake;
+TEST_F(DevicePath, MissingLeadingBackslashIsFoundByTheExactMatch) {
     fake.AddDrive('C', drive::Fixed, "\\Device\\HarddiskVolume2");
     fake.AddFile("C:\\Windows\\System32\\config\\SYSTEM", 1);
     const std::string path = SystemHive.substr(1);
@@ -45,8 +47,7 @@ TEST(DevicePath, MissingLeadingBackslashIsFoundByTheExactMatch) {
     EXPECT_EQ(HiveFileFromDevicePath(fake, path, false), "c:\\Windows\\System32\\config\\SYSTEM");
 }
 
-TEST(DevicePath, PrefixCollisionFallsBackToTheExactVolume) {
-    FakePlatform fake;
+TEST_F(DevicePath, PrefixCollisionFallsBackToTheExactVolume) {
     fake.AddDrive('C', drive::Fixed, "\\Device\\HarddiskVolume1");
     fake.AddDrive('D', drive::Fixed, "\\Device\\HarddiskVolume12");
     fake.AddFile("D:\\Windows\\System32\\config\\SOFTWARE", 1);
@@ -55,8 +56,7 @@ TEST(DevicePath, PrefixCollisionFallsBackToTheExactVolume) {
     EXPECT_EQ(HiveFileFromDevicePath(fake, path, false), "d:\\Windows\\System32\\config\\SOFTWARE");
 }
 
-TEST(DevicePath, RemovableDriveOnlyByExactMatchAndNoLetterGivesNothing) {
-    FakePlatform fake;
+TEST_F(DevicePath, RemovableDriveOnlyByExactMatchAndNoLetterGivesNothing) {
     fake.AddDrive('C', drive::Fixed, "\\Device\\HarddiskVolume1");
     fake.AddDrive('E', drive::Removable, "\\Device\\HarddiskVolume5");
     fake.AddFile("E:\\Users\\u\\NTUSER.DAT", 1);
@@ -69,14 +69,12 @@ TEST(DevicePath, RemovableDriveOnlyByExactMatchAndNoLetterGivesNothing) {
     EXPECT_EQ(HiveFileFromDevicePath(fake, "\\Device\\Mup\\server\\share\\hive", false), "");
 }
 
-TEST(DevicePath, TranslatedPathMustExist) {
-    FakePlatform fake;
+TEST_F(DevicePath, TranslatedPathMustExist) {
     fake.AddDrive('C', drive::Fixed, "\\Device\\HarddiskVolume2");
     EXPECT_EQ(HiveFileFromDevicePath(fake, SystemHive, false), "");
 }
 
-TEST(DevicePath, DiskAndPartitionFormIsSplitAfterThePartition) {
-    FakePlatform fake;
+TEST_F(DevicePath, DiskAndPartitionFormIsSplitAfterThePartition) {
     fake.AddDrive('C', drive::Fixed, "\\Device\\Harddisk0\\Partition1");
     fake.AddFile("C:\\WINNT\\system32\\config\\SAM", 1);
     const std::string path = "\\Device\\Harddisk0\\Partition1\\WINNT\\system32\\config\\SAM";
@@ -86,8 +84,7 @@ TEST(DevicePath, DiskAndPartitionFormIsSplitAfterThePartition) {
     EXPECT_EQ(DosPathFromDevicePath(fake, path.substr(1)), "c:\\WINNT\\system32\\config\\SAM");
 }
 
-TEST(DevicePath, VolumeWithoutARestAndUnsplitPaths) {
-    FakePlatform fake;
+TEST_F(DevicePath, VolumeWithoutARestAndUnsplitPaths) {
     fake.AddDrive('C', drive::Fixed, "\\Device\\HarddiskVolume2");
     fake.AddDrive('R', drive::RamDisk, "\\Device\\Ramdisk");
     EXPECT_EQ(DosPathFromDevicePath(fake, "\\Device\\HarddiskVolume2"), "c:");
@@ -96,15 +93,13 @@ TEST(DevicePath, VolumeWithoutARestAndUnsplitPaths) {
     EXPECT_EQ(DosPathFromDevicePath(fake, "\\Device\\Ramdisk\\hive"), "");
 }
 
-TEST(DevicePath, FixedDriveSearchSkipsDrivesWhoseDeviceCannotBeQueried) {
-    FakePlatform fake;
+TEST_F(DevicePath, FixedDriveSearchSkipsDrivesWhoseDeviceCannotBeQueried) {
     fake.AddDrive('C', drive::Fixed, "");
     fake.AddDrive('D', drive::Fixed, "\\Device\\HarddiskVolume2");
     EXPECT_EQ(FixedDriveFromDevicePath(fake, SystemHive), "D:\\Windows\\System32\\config\\SYSTEM");
 }
 
-TEST(DevicePath, TwentySixDrivesOverflowTheListAndTheExactMatchStillFinds) {
-    FakePlatform fake;
+TEST_F(DevicePath, TwentySixDrivesOverflowTheListAndTheExactMatchStillFinds) {
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         fake.AddDrive(letter, drive::Fixed,
                       "\\Device\\HarddiskVolume" + std::to_string(100 + letter));
@@ -115,8 +110,7 @@ TEST(DevicePath, TwentySixDrivesOverflowTheListAndTheExactMatchStillFinds) {
     EXPECT_EQ(HiveFileFromDevicePath(fake, device + "\\hive", false), "q:\\hive");
 }
 
-TEST(DevicePath, Wow64RewritesSystem32OnlyWhenTheSysnativeFileExists) {
-    FakePlatform fake;
+TEST_F(DevicePath, Wow64RewritesSystem32OnlyWhenTheSysnativeFileExists) {
     fake.AddDrive('C', drive::Fixed, "\\Device\\HarddiskVolume2");
     fake.AddFile("C:\\Windows\\System32\\config\\SYSTEM", 1);
     fake.AddFile("C:\\Windows\\sysnative\\config\\SYSTEM", 1);
@@ -140,8 +134,7 @@ TEST(DevicePath, Wow64RewritesSystem32OnlyWhenTheSysnativeFileExists) {
     EXPECT_EQ(ToSysnativePath(fake, "X:\\Users\\Hive"), "X:\\Users\\Hive");
 }
 
-TEST(DevicePath, DetectWow64FollowsIsWow64Process) {
-    FakePlatform fake;
+TEST_F(DevicePath, DetectWow64FollowsIsWow64Process) {
     fake.SetIsWow64Process(std::nullopt);
     EXPECT_FALSE(DetectWow64(fake));
     fake.SetIsWow64Process(false);
