@@ -105,18 +105,16 @@ TEST(MachineFile, MistakesAreReportedWithFileAndLine) {
         const char* drives;
         const char* expected;
     };
+    // One fixed drive C holding the Windows folder: nothing wrong with it.
+    const char* const DriveC = "C=fixed,\\Device\\V2,C\n";
     const Case cases[] = {
-        {"Major=x\nMinor=1\n", "C=fixed,\\Device\\V2,C\n", "line 2: Major must be a whole number"},
-        {"Major=6\n", "C=fixed,\\Device\\V2,C\n", "needs Major and Minor"},
-        {"Major=6\nMinor=1\nWow64=yes\n", "C=fixed,\\Device\\V2,C\n",
-         "line 4: Wow64 must be 0 or 1"},
-        {"Major=6\nMinor=1\nPlatform=NT4\n", "C=fixed,\\Device\\V2,C\n",
-         "Platform must be NT or 9x"},
-        {"Major=6\nMinor=1\nSystemRestore=maybe\n", "C=fixed,\\Device\\V2,C\n",
-         "SystemRestore must be 1, 0 or absent"},
-        {"Major=6\nMinor=1\nMajor=7\n", "C=fixed,\\Device\\V2,C\n",
-         "line 4: \"Major\" is given twice"},
-        {"Major=6\nMinor=1\nWow=1\n", "C=fixed,\\Device\\V2,C\n", "unknown key \"Wow\""},
+        {"Major=x\nMinor=1\n", DriveC, "line 2: Major must be a whole number"},
+        {"Major=6\n", DriveC, "needs Major and Minor"},
+        {"Major=6\nMinor=1\nWow64=yes\n", DriveC, "line 4: Wow64 must be 0 or 1"},
+        {"Major=6\nMinor=1\nPlatform=NT4\n", DriveC, "Platform must be NT or 9x"},
+        {"Major=6\nMinor=1\nSystemRestore=maybe\n", DriveC, "SystemRestore must be 1, 0 or absent"},
+        {"Major=6\nMinor=1\nMajor=7\n", DriveC, "line 4: \"Major\" is given twice"},
+        {"Major=6\nMinor=1\nWow=1\n", DriveC, "unknown key \"Wow\""},
         {"Major=6\nMinor=1\n", "C=floppy,\\Device\\V2,C\n",
          "line 5: unknown drive type \"floppy\""},
         {"Major=6\nMinor=1\n", "C=fixed,\\Device\\V2\n", "three fields"},
@@ -129,7 +127,7 @@ TEST(MachineFile, MistakesAreReportedWithFileAndLine) {
          "line 6: drive C: is given twice"},
         {"Major=6\nMinor=1\n", "E=fixed,\\Device\\V2,C\n",
          "Windows folder C:\\Windows is on a drive"},
-        {"Major=6\nMinor=1\nSystemRoot=Windows\n", "C=fixed,\\Device\\V2,C\n",
+        {"Major=6\nMinor=1\nSystemRoot=Windows\n", DriveC,
          "SystemRoot must be a drive-letter path"},
     };
     for (const Case& c : cases) {
