@@ -58,13 +58,8 @@ TEST(RegfMarvin32, FourAtOnceEqualsOneByOne) {
     }
 }
 
-class RegfRecovery : public ::testing::Test {
+class RegfRecovery : public SampleHiveTest {
 protected:
-    void SetUp() override {
-        if (SampleFolder().empty()) {
-            GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
-        }
-    }
     // Recovers `hive` into the folder and returns the recovered bytes.
     std::vector<uint8_t> Recovered(const fs::path& hive, Recovery& recovery) {
         std::string out = folder_.file("recovered-" + std::to_string(++count_));

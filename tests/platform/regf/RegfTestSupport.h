@@ -5,6 +5,8 @@
 #include "platform/regf/Regf.h"
 #include "platform/regf/support/FileBytes.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -16,6 +18,17 @@ namespace fs = std::filesystem;
 
 // The sample hives, or an empty path when they are absent (tests then skip).
 fs::path SampleFolder();
+
+// Tests on the sample hives: skipped when they are absent.
+class SampleHiveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (SampleFolder().empty()) {
+            GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
+        }
+    }
+};
+
 // Every file below the sample folder except the notes and scripts, sorted.
 std::vector<fs::path> SampleFiles();
 // The path relative to the sample folder, with '/' separators.

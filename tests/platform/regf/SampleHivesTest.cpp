@@ -139,14 +139,7 @@ uint64_t RecoveredSize(const fs::path& file) {
     return fs::file_size(folder.file("r"));
 }
 
-class RegfSamples : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (regf_test::SampleFolder().empty()) {
-            GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
-        }
-    }
-};
+using RegfSamples = regf_test::SampleHiveTest;
 
 TEST_F(RegfSamples, EveryFileIsClassified) {
     size_t seen = 0;
