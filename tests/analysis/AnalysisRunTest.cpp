@@ -47,14 +47,18 @@ protected:
 };
 
 TEST_F(AnalysisRunTest, FillsTheCellsAndTotalsAndDeletesAnEmptySnapshot) {
-    AddMachineHive(TestHive(SystemHive, SystemFile, 10'485'760, 8'388'608));
+    // SYSTEM's save waits until the dialog has been looked at: unheld, a slow UI thread could
+    // find the analysis over before its loop was ever idle.
+    auto gate = std::make_shared<fake::Gate>();
+    AddMachineHive(TestHive(SystemHive, SystemFile, 10'485'760, 8'388'608).HeldAt(gate));
     AddMachineHive(TestHive(SamHive, SamFile, 262'144, 0)); // the save leaves an empty file
     shell::TfrmMain& f = Show();
     bool mainDisabled = false;
     ui::Form* dialogOwner = nullptr;
-    Step([&] {
+    AtGate(gate, [&] {
         mainDisabled = !headless->IsWindowEnabled(f);
         dialogOwner = Dialog() ? Dialog()->Owner() : nullptr;
+        gate->Release();
     });
     f.bAnalyzeRegistryClick();
 
