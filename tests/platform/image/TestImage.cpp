@@ -43,18 +43,6 @@ std::pair<platform::RootKey, std::string> RootOf(const std::string& hive) {
     return {platform::RootKey::Users, hive.substr(std::string("\\REGISTRY\\USER\\").size())};
 }
 
-void RemoveTree(const fs::path& dir) {
-    std::error_code ec;
-    if (!fs::exists(dir, ec)) {
-        return;
-    }
-    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-    for (const auto& e : fs::recursive_directory_iterator(dir, ec)) {
-        fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
-    fs::remove_all(dir, ec);
-}
-
 void CopyTree(const fs::path& from, const fs::path& to) {
     fs::create_directories(to);
     for (const auto& e : fs::recursive_directory_iterator(from)) {

@@ -3,6 +3,7 @@
 
 #include "platform/Platform.h"
 #include "platform/image/Restart.h"
+#include "platform/ini/IniTestSupport.h"
 #include "platform/regf/Regf.h"
 
 #include <filesystem>
@@ -34,7 +35,9 @@ private:
 // HKLM "SAM", \REGISTRY\USER\<SID> is HKU "<SID>").
 std::pair<platform::RootKey, std::string> RootOf(const std::string& hive);
 
-void RemoveTree(const fs::path& dir);
+// Removes a folder with everything in it, read-only files included.
+using ini_test::RemoveTree;
+
 // Copies the contents of `from` into the folder `to` (created if missing).
 void CopyTree(const fs::path& from, const fs::path& to);
 std::string ReadBytes(const fs::path& file);
