@@ -2,12 +2,13 @@
 
 #include "platform/image/Installation.h"
 #include "platform/image/demo/DemoInstallation.h"
+#include "platform/regf/Format.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -119,15 +120,8 @@ void EnableHivePrivileges(platform::Platform& platform) {
 
 void MakeDirty(std::string& hive) {
     hive[4] = static_cast<char>(hive[4] + 1);
-    // The checksum: the XOR of the base block's first 127 words, 0 and ~0 stored as 1 and ~1.
-    uint32_t x = 0;
-    for (size_t i = 0; i < 0x1fc; i += 4) {
-        uint32_t d;
-        std::memcpy(&d, hive.data() + i, 4);
-        x ^= d;
-    }
-    x = x == 0xffffffffu ? 0xfffffffeu : (x == 0 ? 1 : x);
-    std::memcpy(hive.data() + 0x1fc, &x, 4);
+    auto* block = reinterpret_cast<uint8_t*>(hive.data());
+    regf::StoreU32(block + offsetof(regf::BaseBlock, checksum), regf::BaseBlockChecksum(block));
 }
 
 std::string StandardMachineText(bool wow64, const std::string& machineExtra) {
