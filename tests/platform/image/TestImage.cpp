@@ -70,13 +70,6 @@ void WriteBytes(const fs::path& file, const std::string& bytes) {
     }
 }
 
-std::string ShellQuote(const std::string& text) {
-    std::string q = "'";
-    for (char c : text)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 std::string DriveCPath(const std::string& belowC) {
     std::string p = "C:\\" + belowC;
     std::replace(p.begin(), p.end(), '/', '\\');
@@ -94,7 +87,7 @@ std::optional<std::string> HivexExport(const fs::path& hive, const fs::path& scr
 #ifdef _WIN32
     return std::nullopt;
 #else
-    static const bool available = std::system("command -v hivexregedit >/dev/null 2>&1") == 0;
+    static const bool available = regf_test::HaveTool("hivexregedit");
     if (!available)
         return std::nullopt;
     const fs::path out = scratch / "hivex-export.reg";

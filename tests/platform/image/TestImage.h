@@ -5,6 +5,7 @@
 #include "platform/image/Restart.h"
 #include "platform/ini/IniTestSupport.h"
 #include "platform/regf/Regf.h"
+#include "platform/regf/support/Shell.h"
 
 #include <filesystem>
 #include <functional>
@@ -44,7 +45,7 @@ std::string ReadBytes(const fs::path& file);
 void WriteBytes(const fs::path& file, const std::string& bytes); // creates the folders
 
 // `text` quoted for the shell.
-std::string ShellQuote(const std::string& text);
+using regf_test::ShellQuote;
 
 // The Windows path of a file below the image's drive C ("Users/ann/NTUSER.DAT" is
 // C:\Users\ann\NTUSER.DAT).

@@ -1,6 +1,7 @@
 // Debian's hivex as an independent reader: it must read every copy and see exactly the tree it
 // sees in the original (in a dirty one, as recovered from its logs).
 #include "RegfTestSupport.h"
+#include "platform/regf/support/Shell.h"
 
 #include "platform/regf/Regf.h"
 
@@ -12,20 +13,9 @@ namespace hivelet::regf {
 namespace {
 
 namespace fs = std::filesystem;
+using regf_test::HaveTool;
 using regf_test::ScratchFolder;
-
-bool HaveTool(const char* tool) {
-    std::string probe = std::string("command -v ") + tool + " >/dev/null 2>&1";
-    return std::system(probe.c_str()) == 0;
-}
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
+using regf_test::ShellQuote;
 
 // Standard output of a command; `ok` false if it failed.
 std::string Run(const std::string& command, bool& ok) {
@@ -46,7 +36,7 @@ std::string Run(const std::string& command, bool& ok) {
 
 std::string Export(const std::string& hive) {
     bool ok;
-    std::string text = Run("hivexregedit --export " + Quote(hive) + " '\\'", ok);
+    std::string text = Run("hivexregedit --export " + ShellQuote(hive) + " '\\'", ok);
     EXPECT_TRUE(ok) << "hivexregedit failed on " << hive;
     return text;
 }
@@ -54,7 +44,7 @@ std::string Export(const std::string& hive) {
 // hivexml without what depends on the layout (byte runs) or the save (the hive's own time).
 std::string Xml(const std::string& hive) {
     bool ok;
-    std::string xml = Run("hivexml " + Quote(hive), ok);
+    std::string xml = Run("hivexml " + ShellQuote(hive), ok);
     EXPECT_TRUE(ok) << "hivexml failed on " << hive;
     std::string out;
     out.reserve(xml.size());
