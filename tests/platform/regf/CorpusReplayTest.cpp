@@ -36,9 +36,7 @@ size_t ReplayCorpus(const std::string& corpus, SelfCheck check, size_t& roundTri
 }
 
 TEST(RegfCorpusReplay, SamplesAsSeeds) {
-    if (regf_test::SampleFolder().empty()) {
-        GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
-    }
+    SKIP_WITHOUT_SAMPLE_HIVES();
     size_t roundTrips = 0;
     for (const fs::path& file : regf_test::SampleFiles()) {
         Replay(file, SelfCheckFuzzInput, roundTrips);
@@ -61,9 +59,7 @@ TEST(RegfCorpusReplay, KeptRecoveryFuzzerInputs) {
 }
 
 TEST(RegfCorpusReplay, DirtySamplesWithTheirLogsAsRecoveryInputs) {
-    if (regf_test::SampleFolder().empty()) {
-        GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
-    }
+    SKIP_WITHOUT_SAMPLE_HIVES();
     fs::path data = regf_test::SampleFolder() / "regipy/regipy_tests/data";
     auto text = [](const fs::path& file) {
         std::vector<uint8_t> bytes = regf_test::ReadBytes(file);

@@ -22,9 +22,7 @@ using namespace regf_test;
 class RegfDamagedLogs : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (SampleFolder().empty()) {
-            GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
-        }
+        SKIP_WITHOUT_SAMPLE_HIVES();
         log1_ = ReadBytes(RegipyData() / "UsrClass.dat.LOG1");
         log2_ = ReadBytes(RegipyData() / "UsrClass.dat.LOG2");
         ASSERT_EQ(LogEntries(log1_).size(), 4u);

@@ -72,9 +72,7 @@ protected:
 };
 
 TEST_F(RegfHivex, CopiesOfSampleHivesExportLikeTheOriginals) {
-    if (regf_test::SampleFolder().empty()) {
-        GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
-    }
+    SKIP_WITHOUT_SAMPLE_HIVES();
     ScratchFolder folder;
     size_t compared = 0;
     size_t recovered = 0;

@@ -19,14 +19,18 @@ namespace fs = std::filesystem;
 // The sample hives, or an empty path when they are absent (tests then skip).
 fs::path SampleFolder();
 
+// Skips the running test when the sample hives are absent.
+#define SKIP_WITHOUT_SAMPLE_HIVES()                                                                \
+    do {                                                                                           \
+        if (::regf_test::SampleFolder().empty()) {                                                 \
+            GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";                       \
+        }                                                                                          \
+    } while (false)
+
 // Tests on the sample hives: skipped when they are absent.
 class SampleHiveTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (SampleFolder().empty()) {
-            GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
-        }
-    }
+    void SetUp() override { SKIP_WITHOUT_SAMPLE_HIVES(); }
 };
 
 // Every file below the sample folder except the notes and scripts, sorted.

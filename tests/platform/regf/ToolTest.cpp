@@ -69,9 +69,7 @@ TEST(RegfTool, FailuresAreOneLineAndNonZero) {
 }
 
 TEST(RegfTool, RecoverAndInfoOnADirtyHive) {
-    if (regf_test::SampleFolder().empty()) {
-        GTEST_SKIP() << "sample hives not found (HIVELET_SAMPLE_HIVES)";
-    }
+    SKIP_WITHOUT_SAMPLE_HIVES();
     ScratchFolder folder;
     const std::string hive =
         (regf_test::SampleFolder() / "regipy/regipy_tests/data/UsrClass.dat").string();
