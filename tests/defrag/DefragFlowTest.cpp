@@ -248,7 +248,7 @@ TEST_F(DefragFlowTest, ARestorePointDialogClosedBeforeItsReportStopsTheFlow) {
 }
 
 TEST_F(DefragFlowTest, TheRestorePointIsOfferedOnVersionCodes9To12Only) {
-    platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\n");
+    WriteOptionsFile("IsAskBeforeDefrag=0\r\n");
     const std::tuple<uint32_t, uint32_t, bool> versions[] = {
         {4, 0, false}, {5, 0, false}, {5, 1, true}, {5, 2, true},
         {6, 0, true},  {6, 1, true},  {6, 2, true}};
@@ -266,7 +266,7 @@ TEST_F(DefragFlowTest, TheRestorePointIsOfferedOnVersionCodes9To12Only) {
 }
 
 TEST_F(DefragFlowTest, SnapshotsGoneOrWithoutSavingAreSkippedAndOldBackupsGoOnceAccepted) {
-    platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
+    WriteOptionsFile("IsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
     reductions = {"15%", "  1%  ", " 0% "};
     Analysed();
     platform.RemoveFile(std::string(SystemFile) + ".hvt"); // deleted after the analysis
@@ -280,7 +280,7 @@ TEST_F(DefragFlowTest, SnapshotsGoneOrWithoutSavingAreSkippedAndOldBackupsGoOnce
 }
 
 TEST_F(DefragFlowTest, EveryHiveSkippedStillGivesTheNoticeAndTheRestart) {
-    platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
+    WriteOptionsFile("IsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
     reductions = {"0%", "0%", "0%"};
     Analysed();
     Defrag();
@@ -289,7 +289,7 @@ TEST_F(DefragFlowTest, EveryHiveSkippedStillGivesTheNoticeAndTheRestart) {
 }
 
 TEST_F(DefragFlowTest, ARefusedRestartIsToldAfterTheNoticeAndTheReplacementsStayScheduled) {
-    platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
+    WriteOptionsFile("IsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
     platform.ScriptExitWindows(platform::Status::Fail(platform::error::PrivilegeNotHeld));
     Analysed();
     Defrag();
@@ -313,7 +313,7 @@ TEST_F(DefragFlowTest, ARefusedRestartIsToldAfterTheNoticeAndTheReplacementsStay
 // restart replaces the hives at once and the notice after it says so.
 TEST_F(DefragFlowTest, AtOnceTheBackupsStandInForTheRestorePointAndTheNoticeComesAfter) {
     platform.SetReplacesHivesAtOnce(true);
-    platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=1\r\n");
+    WriteOptionsFile("IsAskBeforeDefrag=0\r\nRestorePoint=1\r\n");
     size_t exitsAtFirstBox = 1, boxes = 0;
     headless->OnMessageBox = [&](const ui::test::MessageBoxRecord&) {
         if (boxes++ == 0)
@@ -337,7 +337,7 @@ TEST_F(DefragFlowTest, AtOnceTheBackupsStandInForTheRestorePointAndTheNoticeCome
 
 TEST_F(DefragFlowTest, AtOnceCancelReplacesNothingAndAFailureIsToldWithItsReason) {
     platform.SetReplacesHivesAtOnce(true);
-    platform.AddTextFile(OptionsFile, "[Options]\r\nIsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
+    WriteOptionsFile("IsAskBeforeDefrag=0\r\nRestorePoint=0\r\n");
     headless->OnMessageBox = [](const ui::test::MessageBoxRecord&) { return ui::mrCancel; };
     Analysed();
     Defrag();
@@ -401,7 +401,7 @@ protected:
 };
 
 TEST_F(OptionsFlowTest, CancelLeavesTheRecordTheFileAndTheGridLines) {
-    platform.AddTextFile(OptionsFile, "[Options]\r\nIsShowLine=1\r\n");
+    WriteOptionsFile("IsShowLine=1\r\n");
     AnalysedMain& f = Open();
     ShowOnly();
     const std::string file = platform.FileText(OptionsFile);
