@@ -45,13 +45,6 @@ fs::path Find(const fs::path& root, const std::string& rel) {
     return at;
 }
 
-std::string Dump(const fs::path& hive) {
-    std::string text;
-    regf::Status s = regf::DumpHiveFile(hive.string(), text);
-    EXPECT_TRUE(s.ok()) << s.message;
-    return text;
-}
-
 class InstallationProgramTest : public ::testing::Test {
 protected:
     InstallationProgramTest() {
@@ -117,7 +110,7 @@ TEST_F(InstallationProgramTest, SilentReplacesTheHivesAtOnceAndUndoPutsThemBackB
         const std::string live = h.file;
         EXPECT_EQ(ReadBytes(Find(root, live + ".bak")), original.at(live));
         WriteBytes(folder.path() / "old", original.at(live));
-        EXPECT_EQ(Dump(root / live), Dump(folder.path() / "old"));
+        EXPECT_EQ(DumpHive(root / live), DumpHive(folder.path() / "old"));
         EXPECT_LT(fs::file_size(root / live), original.at(live).size());
     }
     EXPECT_EQ(ReadBytes(Find(root, "users/Ann/ntuser.dat.bak.LOG1")),
