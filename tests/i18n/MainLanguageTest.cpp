@@ -128,7 +128,7 @@ TEST_F(MainLanguageTest, AnUnsupportedSystemAppliesNoLanguageAndFitsNoButtons) {
 TEST_F(MainLanguageTest, StoredLanguageInSmallLettersIsCheckedAndItsFileApplied) {
     SetLanguage("german");
     platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miGerman"}));
     EXPECT_EQ(f.bExit->Caption(), "Beenden");
     EXPECT_EQ(f.lTitle1->Caption(), "Aufgaben");
@@ -157,7 +157,7 @@ TEST_F(MainLanguageTest, ChoosingALanguageSwitchesAndSwitchingBackKeepsTextsTheF
     SetLanguage("English");
     platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
     platform.AddTextFile(InLanguages("English"), WithoutLine(ShippedFile("English"), "lTitle1="));
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
 
     f.miEnglishClick(*f.miGerman);
     EXPECT_EQ(settings::OptionsSetting().Lan, "German");
@@ -184,7 +184,7 @@ TEST_F(MainLanguageTest, ChoosingALanguageSwitchesAndSwitchingBackKeepsTextsTheF
 
 TEST_F(MainLanguageTest, OtherWithoutAFileNamesThePathAndLeadsToTheTranslationPage) {
     SetLanguage("English");
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     bool pageOpenedBeforeTheBoxClosed = true;
     headless->OnMessageBox = [&](const ui::test::MessageBoxRecord&) {
         pageOpenedBeforeTheBoxClosed = !platform.WebPages().empty();
@@ -212,7 +212,7 @@ TEST_F(MainLanguageTest, ARemovedFileIsReportedInTheCurrentLanguageWithoutTheExt
     SetLanguage("French");
     platform.AddTextFile(InLanguages("French"), ShippedFile("French"));
     platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     const std::string frenchExit = f.bExit->Caption();
     platform.RemoveFile(InLanguages("German"));
 
@@ -234,7 +234,7 @@ TEST_F(MainLanguageTest, AFileBesideTheExecutableServesAndOtherIsAnOrdinaryLangu
     SetLanguage("English");
     platform.AddTextFile(ExeFolder + "DLan_Other.ini", "[frmMain]\r\nbExit=Quit\r\n"
                                                        "[Menu_frmMain]\r\nmiOther=Ot&her\r\n");
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     f.miEnglishClick(*f.miOther);
     EXPECT_EQ(settings::OptionsSetting().Lan, "Other");
     EXPECT_EQ(CheckedLanguages(f), (std::vector<std::string>{"miOther"}));
@@ -248,7 +248,7 @@ TEST_F(MainLanguageTest, LanguageButtonPopsTheMenuAtTheCursorAndTheItemNameDecid
     SetLanguage("German");
     platform.AddTextFile(InLanguages("German"), ShippedFile("German"));
     platform.AddTextFile(InLanguages("French"), ShippedFile("French"));
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     ASSERT_NE(f.miFrench->Caption(), "&French"); // translated: the caption cannot be what decides
 
     headless->SetCursorPos({321, 234});
@@ -263,7 +263,7 @@ TEST_F(MainLanguageTest, LanguageButtonPopsTheMenuAtTheCursorAndTheItemNameDecid
 
 TEST_F(MainLanguageTest, AFailureInTheLanguageMenuIsDroppedSilently) {
     SetLanguage("English");
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     headless->OnMessageBox = [](const ui::test::MessageBoxRecord&) -> int {
         throw std::runtime_error("the box failed");
     };

@@ -71,7 +71,7 @@ TEST_F(InfoTest, AboutDialogLayout) {
 }
 
 TEST_F(InfoTest, AboutIsBuiltAnewForEveryShowingAndClosesWithOk) {
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     ShowAbout(f, [&](info::TfrmAbout& about) {
         EXPECT_EQ(about.Label1->Caption(), "Orvane Hivelet"); // set when shown
         EXPECT_TRUE(about.IsModal());
@@ -106,7 +106,7 @@ TEST_F(InfoTest, AboutTakesItsTextsFromItsOwnSectionWhenTheLanguageIsNotEnglish)
                                      "Label3=E-Mail: support@orvane.example\r\n"
                                      "bOK=&Gut\r\n"
                                      "[frmMain]\r\nLabel2=not this section\r\n");
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     ShowAbout(f, [&](info::TfrmAbout& about) {
         EXPECT_EQ(about.Caption(), "\xDC"
                                    "ber Orvane Hivelet");
@@ -134,7 +134,7 @@ TEST_F(InfoTest, AboutTakesItsTextsFromItsOwnSectionWhenTheLanguageIsNotEnglish)
 }
 
 TEST_F(InfoTest, PagesOpenWithTheWindowOfTheClickedControlAsOwner) {
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     const uintptr_t mainWindow = headless->WindowOf(f);
     f.pmiHelpClick();
     f.Homepage1Click();
@@ -161,7 +161,7 @@ TEST_F(InfoTest, PagesOpenWithTheWindowOfTheClickedControlAsOwner) {
 }
 
 TEST_F(InfoTest, HelpButtonAndBackgroundRightClickPopTheHelpMenuAtTheCursor) {
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     headless->SetCursorPos({400, 300});
     headless->ChooseMenuItem("pmiCheckUpdate");
     ASSERT_TRUE(headless->Click(*f.bAbout));

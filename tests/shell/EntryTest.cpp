@@ -162,7 +162,7 @@ TEST(ConsoleTest, MessageBoxesBecomeOneLine) {
 }
 
 TEST_F(MainWindowTest, TheReportShowsTheRowsAndTotalsAsTheWindowDoes) {
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     f.lvMain->SetSubItem(0, 0, "12,288 KB");
     f.lvMain->SetSubItem(0, 1, "8,192 KB");
     f.lvMain->SetSubItem(0, 2, "33%");

@@ -57,7 +57,7 @@ TEST_F(MainDragTest, BackgroundAndWindowedControlsAreLeftToTheirOwnHitTests) {
 }
 
 TEST_F(MainDragTest, HitTestAnswersCaptionOnlyOnTheBackground) {
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     // Background between the step hints: the press moves the window.
     EXPECT_EQ(headless->HitTest(f, Screen({380, 345})), ui::ht::Caption);
     EXPECT_EQ(headless->HitTest(f, Screen({300, 20})), ui::ht::Caption);

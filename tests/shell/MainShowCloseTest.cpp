@@ -30,7 +30,7 @@ TEST_F(MainWindowTest, WowIsDetectedBeforeTheHiveListIsBuilt) {
     // the flag is known by the time it is built.
     platform.SetIsWow64Process(true);
     platform.AddFile("C:\\Windows\\sysnative\\config\\SYSTEM", 262144);
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     EXPECT_TRUE(f.IsWow64);
     ASSERT_FALSE(f.HiveFiles.empty());
     EXPECT_EQ(f.HiveFiles[0], "C:\\Windows\\sysnative\\config\\SYSTEM");
@@ -39,7 +39,7 @@ TEST_F(MainWindowTest, WowIsDetectedBeforeTheHiveListIsBuilt) {
 TEST_F(MainWindowTest, AnEmptyHiveListGivesAnEmptyViewWithoutAMessage) {
     platform.FailOpen(platform::RootKey::LocalMachine, catalogue::HiveListKey,
                       platform::error::AccessDenied);
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     EXPECT_EQ(f.lvMain->ItemCount(), 0u);
     EXPECT_TRUE(headless->MessageBoxes().empty());
 }
@@ -83,14 +83,14 @@ TEST_F(MainWindowTest, SupportedSystemsPassTheCheck) {
     for (auto [major, minor] : {std::pair{5u, 1u}, {6u, 1u}, {6u, 2u}, {4u, 0u}}) {
         platform.SetVersion(platform::PlatformWin32Nt, major, minor);
         form.reset();
-        CreateShown();
+        Show();
         EXPECT_TRUE(headless->MessageBoxes().empty()) << major << "." << minor;
     }
 }
 
 TEST_F(MainWindowTest, GridLinesFollowTheSetting) {
     WriteOptionsFile("IsShowLine=0\r\n");
-    TfrmMain& off = CreateShown();
+    TfrmMain& off = Show();
     EXPECT_FALSE(off.lvMain->GridLines());
 
     form.reset();
@@ -124,7 +124,7 @@ TEST_F(MainWindowTest, TheConfiguredLanguageIsAppliedAfterTheCheckMarks) {
     platform.AddTextFile("C:\\Program Files\\Hivelet\\DLan_German.ini",
                          "[frmMain]\r\nbExit=Beenden\r\n[Menu_frmMain]\r\nmiGerman=&Deutsch\r\n");
     WriteOptionsFile("Lan=german\r\n");
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     EXPECT_EQ(f.bExit->Caption(), "Beenden");
     EXPECT_EQ(f.miGerman->Caption(), "&Deutsch");
     EXPECT_TRUE(f.miGerman->Checked());
@@ -139,13 +139,13 @@ TEST_F(MainWindowTest, EnglishOpensNoLanguageFileAndAnUnsupportedSystemNone) {
     platform.AddTextFile("C:\\Program Files\\Hivelet\\DLan_German.ini",
                          "[frmMain]\r\nbExit=Beenden\r\n");
     WriteOptionsFile("Lan=ENGLISH\r\n");
-    TfrmMain& english = CreateShown();
+    TfrmMain& english = Show();
     EXPECT_EQ(english.bExit->Caption(), "Exit");
 
     form.reset();
     platform.SetVersion(platform::PlatformWin32Nt, 10, 0);
     WriteOptionsFile("Lan=German\r\n");
-    TfrmMain& unsupported = CreateShown();
+    TfrmMain& unsupported = Show();
     EXPECT_EQ(unsupported.bExit->Caption(), "Exit");
 }
 
@@ -179,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, ClosingRemovesTheSnapshotsThatAreNotHeldAndSavesTheSettings) {
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     const std::string system = std::string(SystemFile) + ".hvt";
     const std::string software = std::string(SoftwareFile) + ".hvt";
     const std::string user = std::string(UserFile) + ".hvt";
@@ -203,14 +203,14 @@ TEST_F(MainWindowTest, ClosingRemovesTheSnapshotsThatAreNotHeldAndSavesTheSettin
 }
 
 TEST_F(MainWindowTest, TheCloseImageClosesTheWindowToo) {
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     ASSERT_TRUE(headless->Click(*f.bClose));
     EXPECT_FALSE(headless->HasWindow(f));
     EXPECT_TRUE(platform.HasFile(OptionsFile));
 }
 
 TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowStillCloses) {
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     platform.SetUnwritableFolder("C:\\Program Files\\Hivelet\\");
     f.bExit->Click();
     ASSERT_EQ(headless->MessageBoxes().size(), 1u);
@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowSti
 
 // The snapshots go first: a settings file that then cannot be written leaves none behind.
 TEST_F(MainWindowTest, TheSnapshotsAreRemovedEvenWhenSavingTheSettingsThenFails) {
-    TfrmMain& f = CreateShown();
+    TfrmMain& f = Show();
     const std::string system = std::string(SystemFile) + ".hvt";
     const std::string user = std::string(UserFile) + ".hvt";
     platform.AddFile(system, 4096);

@@ -10,6 +10,7 @@
 #include "analysis/GetNewHiveProgress.h"
 #include "analysis/ScanFixture.h"
 #include "catalogue/HiveList.h"
+#include "info/Product.h"
 #include "settings/OptionsSetting.h"
 #include "shell/Entry.h"
 #include "shell/Main.h"
@@ -92,7 +93,7 @@ protected:
 
     // Makes the window (of class F), not shown yet.
     template <class F = TfrmMain> F& Create(std::vector<std::string> arguments = {}) {
-        app->SetTitle("Orvane Hivelet");
+        app->SetTitle(info::ProductTitle);
         auto made = ui::CreateForm<F>(*app, platform, std::move(arguments));
         F& ref = *made;
         form = std::move(made);
@@ -107,15 +108,8 @@ protected:
     }
     // Shows the window without a loop of its own (nothing posted is handled yet).
     void ShowOnly() { form->Show(); }
-    // Create() and ShowOnly() in one.
-    TfrmMain& CreateShown() {
-        TfrmMain& f = Create();
-        ShowOnly();
-        return f;
-    }
-    // Shows the window as the application's main window and runs the loop until the window
-    // closes; an interactive window is closed by the user once nothing is left to do.
-    // Runs the window and closes it at the first idle moment unless a switch runs it. An
+    // Runs the window as the application's main window until it closes; an interactive window
+    // is closed at the first idle moment, as a user would once nothing is left to do. An
     // unattended run can end before its loop is ever idle: the close it left queued must not
     // close the window of a later run in the same test.
     void RunMainWindow() {
