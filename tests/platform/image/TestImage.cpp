@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -83,18 +82,16 @@ std::string DumpHive(const fs::path& hive) {
     return text;
 }
 
-std::optional<std::string> HivexExport(const fs::path& hive, const fs::path& scratch) {
+std::optional<std::string> HivexExport(const fs::path& hive) {
 #ifdef _WIN32
     return std::nullopt;
 #else
     static const bool available = regf_test::HaveTool("hivexregedit");
     if (!available)
         return std::nullopt;
-    const fs::path out = scratch / "hivex-export.reg";
-    const std::string command = "hivexregedit --export " + ShellQuote(hive.string()) + " '\\' >" +
-                                ShellQuote(out.string()) + " 2>/dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return ReadBytes(out);
+    std::optional<std::string> text = regf_test::HivexRegeditExport(hive.string());
+    EXPECT_TRUE(text) << "hivexregedit failed on " << hive;
+    return text.value_or("");
 #endif
 }
 

@@ -54,9 +54,9 @@ std::string DriveCPath(const std::string& belowC);
 // The tree a hive file holds, as text; a hive that cannot be read fails the test.
 std::string DumpHive(const fs::path& hive);
 
-// hivexregedit's export of a whole hive, written through a file in `scratch`; an export that
-// fails fails the test. nullopt when hivex is not installed.
-std::optional<std::string> HivexExport(const fs::path& hive, const fs::path& scratch);
+// hivexregedit's export of a whole hive; an export that fails fails the test. nullopt when hivex
+// is not installed.
+std::optional<std::string> HivexExport(const fs::path& hive);
 
 // Enables the backup, restore and shutdown privileges, as Hivelet does before it compacts.
 void EnableHivePrivileges(platform::Platform& platform);

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <optional>
 
 namespace hivelet::regf {
 namespace {
@@ -17,35 +17,17 @@ using regf_test::HaveTool;
 using regf_test::ScratchFolder;
 using regf_test::ShellQuote;
 
-// Standard output of a command; `ok` false if it failed.
-std::string Run(const std::string& command, bool& ok) {
-    std::string out;
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        ok = false;
-        return out;
-    }
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        out.append(buffer, n);
-    }
-    ok = pclose(pipe) == 0;
-    return out;
-}
-
 std::string Export(const std::string& hive) {
-    bool ok;
-    std::string text = Run("hivexregedit --export " + ShellQuote(hive) + " '\\'", ok);
-    EXPECT_TRUE(ok) << "hivexregedit failed on " << hive;
-    return text;
+    std::optional<std::string> text = regf_test::HivexRegeditExport(hive);
+    EXPECT_TRUE(text) << "hivexregedit failed on " << hive;
+    return text.value_or("");
 }
 
 // hivexml without what depends on the layout (byte runs) or the save (the hive's own time).
 std::string Xml(const std::string& hive) {
-    bool ok;
-    std::string xml = Run("hivexml " + ShellQuote(hive), ok);
-    EXPECT_TRUE(ok) << "hivexml failed on " << hive;
+    std::optional<std::string> exported = regf_test::CommandOutput("hivexml " + ShellQuote(hive));
+    EXPECT_TRUE(exported) << "hivexml failed on " << hive;
+    const std::string xml = exported.value_or("");
     std::string out;
     out.reserve(xml.size());
     size_t pos = 0;
